@@ -1,0 +1,78 @@
+#include "PtyPair.h"
+
+#include <QElapsedTimer>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+PtyPair::PtyPair()
+{
+    char name[256] = {};
+    if (openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0) {
+        m_master = m_slave = -1;
+        return;
+    }
+    termios raw{};
+    tcgetattr(m_master, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(m_master, TCSANOW, &raw);
+    fcntl(m_master, F_SETFL, fcntl(m_master, F_GETFL) | O_NONBLOCK);
+    m_slavePath = QString::fromLocal8Bit(name);
+}
+
+PtyPair::~PtyPair()
+{
+    if (m_slave >= 0)
+        ::close(m_slave);
+    if (m_master >= 0)
+        ::close(m_master);
+}
+
+bool PtyPair::write(const QByteArray& data)
+{
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(m_master, data.constData() + done, size_t(data.size() - done));
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EINTR) {
+                pollfd p{m_master, POLLOUT, 0};
+                ::poll(&p, 1, 100);
+                continue;
+            }
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+QByteArray PtyPair::read(int timeoutMs, char terminator, int count)
+{
+    QByteArray result;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs && result.count(terminator) < count) {
+        pollfd p{m_master, POLLIN, 0};
+        if (::poll(&p, 1, int(qMax<qint64>(1, timeoutMs - clock.elapsed()))) <= 0)
+            continue;
+        char buf[4096];
+        const ssize_t n = ::read(m_master, buf, sizeof buf);
+        if (n > 0)
+            result.append(buf, n);
+    }
+    return result;
+}
+
+QByteArray PtyPair::readFor(int ms)
+{
+    return read(ms, '\0', 1 << 30);
+}
+
+bool PtyPair::slaveAttributes(termios* out) const
+{
+    return m_slave >= 0 && tcgetattr(m_slave, out) == 0;
+}
