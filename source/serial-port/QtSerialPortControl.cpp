@@ -1,0 +1,269 @@
+#include "QtSerialPortControl.h"
+
+#include "LineStatusSource.h"
+#include "PortDiscovery.h"
+#include "PortNames.h"
+#include "SerialTypes.h"
+#include "SettingTables.h"
+
+#include <QMutexLocker>
+#include <QTimerEvent>
+
+#include <array>
+#include <utility>
+
+namespace
+{
+
+constexpr std::array<QSerialPort::DataBits, 4> dataBitsRows{QSerialPort::Data5, QSerialPort::Data6,
+                                                            QSerialPort::Data7, QSerialPort::Data8};
+constexpr std::array<QSerialPort::Parity, 5> parityRows{
+    QSerialPort::NoParity, QSerialPort::OddParity, QSerialPort::EvenParity, QSerialPort::MarkParity,
+    QSerialPort::SpaceParity};
+constexpr std::array<QSerialPort::StopBits, 3> stopBitsRows{
+    QSerialPort::OneStop, QSerialPort::OneAndHalfStop, QSerialPort::TwoStop};
+constexpr std::array<QSerialPort::FlowControl, 3> flowRows{
+    QSerialPort::NoFlowControl, QSerialPort::HardwareControl, QSerialPort::SoftwareControl};
+
+constexpr int dataBitsFallbackRow = 3;
+constexpr int otherFallbackRow = 0;
+
+constexpr std::array<std::pair<QSerialPort::PinoutSignal, ulong>, 2> inputPins{{
+    {QSerialPort::ClearToSendSignal, LS_CTS},
+    {QSerialPort::DataSetReadySignal, LS_DSR},
+}};
+
+constexpr PortDiscovery::ProbeRules probeRules{QIODevice::ReadOnly, true};
+
+template <typename T, std::size_t N>
+bool applyRow(QMutex& lock, QSerialPort& port, const std::array<T, N>& rows, int index,
+              bool (QSerialPort::*setter)(T))
+{
+    const auto value = SettingTables::entryAt(rows, index);
+    if (!value)
+        return false;
+    QMutexLocker locker(&lock);
+    (port.*setter)(*value);
+    return true;
+}
+
+template <typename T, std::size_t N>
+int currentRow(QMutex& lock, const QSerialPort& port, const std::array<T, N>& rows,
+               T (QSerialPort::*getter)() const, int fallback)
+{
+    QMutexLocker locker(&lock);
+    return SettingTables::rowOf(rows, (port.*getter)(), fallback);
+}
+
+// The add-on refuses (with a warning) to drive the outputs of a closed port, where the old one
+// ignored the request; a closed port is left alone here as it was then.
+void driveOutput(QSerialPort& port, bool (QSerialPort::*setter)(bool), bool on)
+{
+    if (port.isOpen())
+        (port.*setter)(on);
+}
+
+} // namespace
+
+QtSerialPortControl::QtSerialPortControl() = default;
+
+bool QtSerialPortControl::isOpen()
+{
+    QMutexLocker locker(&lock);
+    return port.isOpen();
+}
+
+QString QtSerialPortControl::errorString()
+{
+    QMutexLocker locker(&lock);
+    return port.errorString();
+}
+
+QStringList QtSerialPortControl::availablePorts()
+{
+    return PortDiscovery::availablePorts(probeRules);
+}
+
+void QtSerialPortControl::setPortName(const QString& name)
+{
+    QMutexLocker locker(&lock);
+    port.setPortName(name);
+    devicePath = PortNames::devicePath(name);
+}
+
+QString QtSerialPortControl::portName()
+{
+    QMutexLocker locker(&lock);
+    return port.portName();
+}
+
+bool QtSerialPortControl::open(QIODevice::OpenMode mode)
+{
+    {
+        QMutexLocker locker(&lock);
+        driveOutput(port, &QSerialPort::setDataTerminalReady, false);
+        driveOutput(port, &QSerialPort::setRequestToSend, false);
+        if (!port.open(mode))
+            return false;
+    }
+    pollTimer.start();
+    return true;
+}
+
+void QtSerialPortControl::close()
+{
+    pollTimer.stop();
+    QMutexLocker locker(&lock);
+    port.close();
+}
+
+bool QtSerialPortControl::setBaudRate(int index, int directions)
+{
+    QMutexLocker locker(&lock);
+    port.setBaudRate(SettingTables::bitRateAt(index), QSerialPort::Directions(directions));
+    return true;
+}
+
+int QtSerialPortControl::baudRate(int directions)
+{
+    QMutexLocker locker(&lock);
+    return port.baudRate(QSerialPort::Directions(directions));
+}
+
+bool QtSerialPortControl::setDataBits(int index)
+{
+    return applyRow(lock, port, dataBitsRows, index, &QSerialPort::setDataBits);
+}
+
+int QtSerialPortControl::dataBits()
+{
+    return currentRow(lock, port, dataBitsRows, &QSerialPort::dataBits, dataBitsFallbackRow);
+}
+
+bool QtSerialPortControl::setParity(int index)
+{
+    return applyRow(lock, port, parityRows, index, &QSerialPort::setParity);
+}
+
+int QtSerialPortControl::parity()
+{
+    return currentRow(lock, port, parityRows, &QSerialPort::parity, otherFallbackRow);
+}
+
+bool QtSerialPortControl::setStopBits(int index)
+{
+    return applyRow(lock, port, stopBitsRows, index, &QSerialPort::setStopBits);
+}
+
+int QtSerialPortControl::stopBits()
+{
+    return currentRow(lock, port, stopBitsRows, &QSerialPort::stopBits, otherFallbackRow);
+}
+
+bool QtSerialPortControl::setFlowControl(int index)
+{
+    return applyRow(lock, port, flowRows, index, &QSerialPort::setFlowControl);
+}
+
+int QtSerialPortControl::flowControl()
+{
+    return currentRow(lock, port, flowRows, &QSerialPort::flowControl, otherFallbackRow);
+}
+
+bool QtSerialPortControl::setDtr(bool on)
+{
+    QMutexLocker locker(&lock);
+    driveOutput(port, &QSerialPort::setDataTerminalReady, on);
+    return true;
+}
+
+bool QtSerialPortControl::setRts(bool on)
+{
+    QMutexLocker locker(&lock);
+    driveOutput(port, &QSerialPort::setRequestToSend, on);
+    return true;
+}
+
+qint64 QtSerialPortControl::write(const QByteArray& data)
+{
+    QMutexLocker locker(&lock);
+    return port.write(data);
+}
+
+QByteArray QtSerialPortControl::readAll()
+{
+    QMutexLocker locker(&lock);
+    return port.readAll();
+}
+
+void QtSerialPortControl::flush()
+{
+    QMutexLocker locker(&lock);
+    port.flush();
+}
+
+void QtSerialPortControl::reset()
+{
+    QMutexLocker locker(&lock);
+    port.clear(QSerialPort::AllDirections);
+}
+
+bool QtSerialPortControl::waitForReadyRead(int msecs)
+{
+    QMutexLocker locker(&lock);
+    return port.waitForReadyRead(msecs);
+}
+
+bool QtSerialPortControl::isCtsChanged()
+{
+    QMutexLocker locker(&lock);
+    return ctsLine.changed;
+}
+
+bool QtSerialPortControl::isDsrChanged()
+{
+    QMutexLocker locker(&lock);
+    return dsrLine.changed;
+}
+
+bool QtSerialPortControl::cts()
+{
+    QMutexLocker locker(&lock);
+    return ctsLine.take();
+}
+
+bool QtSerialPortControl::dsr()
+{
+    QMutexLocker locker(&lock);
+    return dsrLine.take();
+}
+
+void QtSerialPortControl::timerEvent(QTimerEvent* event)
+{
+    if (pollTimer.matches(event->timerId()))
+        poll();
+    else
+        SerialPortAbstract::timerEvent(event);
+}
+
+void QtSerialPortControl::poll()
+{
+    QMutexLocker locker(&lock);
+    if (!port.isOpen())
+        return;
+    ctsLine.observe(lineStatus() & LS_CTS);
+    dsrLine.observe(lineStatus() & LS_DSR);
+}
+
+ulong QtSerialPortControl::lineStatus()
+{
+    if (const auto injected = LineStatusSource::query(devicePath))
+        return *injected;
+    const QSerialPort::PinoutSignals pins = port.pinoutSignals();
+    ulong status = 0;
+    for (const auto& [pin, bit] : inputPins) {
+        if (pins & pin)
+            status |= bit;
+    }
+    return status;
+}

@@ -1,0 +1,119 @@
+#include "SerialPortControl.h"
+
+#include "ExtSerialPortControl.h"
+#include "QtSerialPortControl.h"
+
+#include "../Control/CheckedConnect.h"
+
+#include <QThread>
+
+namespace
+{
+constexpr int bothDirections = 3;
+}
+
+SerialPortControl::SerialPortControl(int index, QObject* parent)
+    : QObject(parent), selected(index == 1 ? 1 : 0)
+{
+    backends.append(new ExtSerialPortControl);
+    backends.append(new QtSerialPortControl);
+    CHECKED_CONNECT(port(), SIGNAL(ctsChanged(bool)), this, SIGNAL(ctsChanged(bool)));
+    CHECKED_CONNECT(port(), SIGNAL(dsrChanged(bool)), this, SIGNAL(dsrChanged(bool)));
+}
+
+// A backend in this thread is deleted at once: no event of it can be under way here, and the
+// event loop may already be gone at shutdown. One in another thread waits for that thread's loop.
+SerialPortControl::~SerialPortControl()
+{
+    for (SerialPortAbstract* backend : std::as_const(backends)) {
+        if (backend->thread() == QThread::currentThread())
+            delete backend;
+        else
+            backend->deleteLater();
+    }
+}
+
+QString SerialPortControl::errorString()
+{
+    return port()->errorString();
+}
+
+QStringList SerialPortControl::availablePorts()
+{
+    return port()->availablePorts();
+}
+
+void SerialPortControl::setPortName(const QString& name)
+{
+    port()->setPortName(name);
+}
+
+bool SerialPortControl::open(QIODevice::OpenMode mode)
+{
+    return port()->open(mode);
+}
+
+void SerialPortControl::close()
+{
+    port()->close();
+}
+
+bool SerialPortControl::setBaudRate(int index)
+{
+    return port()->setBaudRate(index, bothDirections);
+}
+
+bool SerialPortControl::setDataBits(int index)
+{
+    return port()->setDataBits(index);
+}
+
+bool SerialPortControl::setParity(int index)
+{
+    return port()->setParity(index);
+}
+
+bool SerialPortControl::setStopBits(int index)
+{
+    return port()->setStopBits(index);
+}
+
+bool SerialPortControl::setFlowControl(int index)
+{
+    return port()->setFlowControl(index);
+}
+
+qint64 SerialPortControl::write(const QByteArray& data)
+{
+    return port()->write(data);
+}
+
+QByteArray SerialPortControl::readAll()
+{
+    return port()->readAll();
+}
+
+void SerialPortControl::flush()
+{
+    port()->flush();
+}
+
+bool SerialPortControl::isCtsChanged()
+{
+    return port()->isCtsChanged();
+}
+
+bool SerialPortControl::isDsrChanged()
+{
+    return port()->isDsrChanged();
+}
+
+bool SerialPortControl::cts()
+{
+    return port()->cts();
+}
+
+bool SerialPortControl::dsr()
+{
+    return port()->dsr();
+}

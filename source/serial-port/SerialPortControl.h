@@ -1,0 +1,61 @@
+#pragma once
+// The serial port the CAT engine uses: creates one backend of each kind, selects one by the
+// index given at construction (0 = ExtSerialPortControl, 1 = QtSerialPortControl) and forwards
+// every operation the engine needs to it, relaying its line signals.
+//
+// Threads: the facade holds no lock; the backends serialise their own work, so any thread may
+// call it. The engine may move the facade to its worker thread; the backends have no parent
+// and stay in the thread that created the facade, where their 1 ms line polls run.
+//
+// Tests that need modem lines on pseudo-terminals replace the line source process-wide, see
+// LineStatusSource.h.
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class SerialPortAbstract;
+
+class SerialPortControl : public QObject
+{
+    Q_OBJECT
+
+public:
+    // index 0 selects the Ext backend, 1 the Qt backend; any other index falls back to 0.
+    explicit SerialPortControl(int index, QObject* parent = nullptr);
+    ~SerialPortControl() override;
+
+    QString errorString();
+    QStringList availablePorts();
+    void setPortName(const QString& name);
+    bool open(QIODevice::OpenMode mode);
+    void close();
+    bool setBaudRate(int index);
+    bool setDataBits(int index);
+    bool setParity(int index);
+    bool setStopBits(int index);
+    bool setFlowControl(int index);
+    qint64 write(const QByteArray& data);
+    QByteArray readAll();
+    void flush();
+    bool isCtsChanged();
+    bool isDsrChanged();
+    bool cts();
+    bool dsr();
+
+    // The backend at `index` (0 Ext, 1 Qt), for inspection; the facade keeps ownership.
+    SerialPortAbstract* backend(int index) const { return backends.value(index); }
+
+signals:
+    void ctsChanged(bool);
+    void dsrChanged(bool);
+
+private:
+    SerialPortAbstract* port() const { return backends.at(selected); }
+
+    QList<SerialPortAbstract*> backends;
+    int selected;
+};
