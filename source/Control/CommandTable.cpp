@@ -1,0 +1,152 @@
+#include "CommandTable.h"
+
+#include "FilterCommands.h"
+#include "FrequencyCommands.h"
+#include "LevelCommands.h"
+#include "Request.h"
+#include "RitCommands.h"
+
+#include <array>
+#include <iterator>
+
+namespace {
+
+// Commands that answer their table text to a read and ignore any parameter. An unrecognised
+// command is treated the same way with the answer "?;".
+void fixedAnswer(Request& request)
+{
+    if (request.isRead())
+        request.replyFixed();
+}
+
+// EX (menu settings) is not supported: it answers "?;" whatever its parameter.
+void alwaysAnswer(Request& request)
+{
+    request.replyFixed();
+}
+
+// The IF status answer: frequency, five zeros, RIT offset with sign, RIT, XIT, memory and
+// state digits; filled in by frequency::ifStatus.
+constexpr std::string_view statusTemplate = "IF00000000000"
+                                            "00000"
+                                            "+0000"
+                                            "0000000000000"
+                                            "0;";
+
+// In alphabetical order of the letters.
+constexpr CommandEntry commands[] = {
+    {"AC", "AC000;", 0, fixedAnswer},
+    {"AG", "AG0000;", 3, levels::ag},
+    {"AI", "AI0;", 0, fixedAnswer},
+    {"AN", "AN0;", 1, levels::an},
+    {"BC", "BC0;", 0, fixedAnswer},
+    {"BY", "BY00;", 0, fixedAnswer},
+    {"CA", "CA0;", 0, fixedAnswer},
+    {"CN", "CN00;", 2, rit::cn},
+    {"CT", "CT0;", 1, rit::ct},
+    {"DL", "DL000;", 0, fixedAnswer},
+    {"EX", "?;", 0, alwaysAnswer},
+    {"FA", "FA00000000000;", 11, frequency::fa},
+    {"FB", "FB00000000000;", 11, frequency::fb},
+    {"FR", "FR0;", 1, frequency::fr},
+    {"FS", "FS0;", 0, fixedAnswer},
+    {"FT", "FT0;", 1, frequency::ft},
+    {"FW", "FW0000;", 4, filter::fw},
+    {"GT", "GT000;", 3, levels::gt},
+    {"ID", "ID020;", 0, fixedAnswer},
+    {"IF", statusTemplate, 0, frequency::ifStatus},
+    {"IS", "IS+0000;", 0, fixedAnswer},
+    {"KS", "KS000;", 3, levels::ks},
+    {"LK", "LK00;", 0, fixedAnswer},
+    {"LM", "LM10000;", 0, fixedAnswer},
+    {"MC", "MC000;", 0, fixedAnswer},
+    {"MD", "MD0;", 1, frequency::md},
+    {"MF", "MF0;", 0, fixedAnswer},
+    {"MG", "MG000;", 3, levels::mg},
+    {"ML", "ML000;", 3, levels::ml},
+    {"NB", "NB0;", 1, levels::nb},
+    {"NL", "NL000;", 3, levels::nl},
+    {"NR", "NR0;", 1, levels::nr},
+    {"PA", "PA00;", 2, levels::pa},
+    {"PB", "PB000;", 0, fixedAnswer},
+    {"PC", "PC000;", 3, levels::pc},
+    {"PR", "PR0;", 1, levels::pr},
+    {"PS", "PS0;", 1, frequency::ps},
+    {"QR", "QR00;", 0, fixedAnswer},
+    {"RA", "RA0000;", 4, levels::ra},
+    {"RC", "", 0, rit::rc},
+    {"RD", "RD1;", 0, rit::rd},
+    {"RG", "RG000;", 3, levels::rg},
+    {"RL", "RL00;", 0, fixedAnswer},
+    {"RT", "RT0;", 1, rit::rt},
+    {"RU", "RU1;", 0, rit::ru},
+    {"RX", "RX0;", 0, frequency::rx},
+    {"SD", "SD0000;", 4, levels::sd},
+    {"SH", "SH00;", 2, filter::sh},
+    {"SL", "SL00;", 2, filter::sl},
+    {"SM", "SM00000;", 4, levels::sm},
+    {"SQ", "SQ0000;", 3, levels::sq},
+    {"TN", "TN00;", 0, fixedAnswer},
+    {"TO", "TO0;", 0, fixedAnswer},
+    {"TS", "TS0;", 0, fixedAnswer},
+    {"TX", "TX0;", 0, frequency::tx},
+    {"VD", "VD0000;", 0, fixedAnswer},
+    {"VG", "VG000;", 0, fixedAnswer},
+    {"VX", "VX0;", 0, fixedAnswer},
+    {"XT", "XT0;", 1, rit::xt},
+};
+
+constexpr CommandEntry unrecognised{"", "?;", 0, fixedAnswer};
+
+constexpr bool isLetter(char c)
+{
+    return c >= 'A' && c <= 'Z';
+}
+
+// Every letter pair has a slot; a slot holds 1 + the index of its command, or 0.
+constexpr int letterCount = 26;
+
+constexpr int slotOf(char first, char second)
+{
+    return (first - 'A') * letterCount + (second - 'A');
+}
+
+constexpr bool tableIsSound()
+{
+    for (size_t i = 0; i < std::size(commands); ++i) {
+        const CommandEntry& entry = commands[i];
+        const std::string_view answer = entry.answer;
+        if (entry.letters.size() != 2 || !isLetter(entry.letters[0]) || !isLetter(entry.letters[1]))
+            return false;
+        if (i > 0 && !(commands[i - 1].letters < entry.letters))
+            return false;
+        if (answer.size() > static_cast<size_t>(Answer::capacity))
+            return false;
+        // A number field never reaches into the letters or the ";".
+        if (entry.width > 0 && static_cast<size_t>(entry.width) + 3 > answer.size())
+            return false;
+        if (!answer.empty() && answer.back() != ';')
+            return false;
+    }
+    return statusTemplate.size() == 38;
+}
+static_assert(tableIsSound(), "command table: letters, order or answer templates are wrong");
+
+constexpr auto commandSlots = [] {
+    std::array<quint8, letterCount * letterCount> table{};
+    for (size_t i = 0; i < std::size(commands); ++i)
+        table[slotOf(commands[i].letters[0], commands[i].letters[1])] = static_cast<quint8>(i + 1);
+    return table;
+}();
+
+} // namespace
+
+const CommandEntry& findCommand(quint16 code)
+{
+    const char first = static_cast<char>(code & 0xff);
+    const char second = static_cast<char>(code >> 8);
+    if (!isLetter(first) || !isLetter(second))
+        return unrecognised;
+    const quint8 slot = commandSlots[slotOf(first, second)];
+    return slot == 0 ? unrecognised : commands[slot - 1];
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The Kenwood TS-480 commands this channel understands, as data: letters, answer template,
+// width of the template's number field and the handler. The interpreter finds a command's
+// entry by its command code; every handler has the same signature.
+
+#include <QtGlobal>
+
+#include <string_view>
+
+class Request;
+
+using Handler = void (*)(Request&);
+
+struct CommandEntry
+{
+    std::string_view letters;
+    // The read answer: a fixed text, or a template whose number field ends before the ";".
+    std::string_view answer;
+    // Digit positions of that number field; 0 for a fixed text.
+    int width;
+    Handler handler;
+};
+
+// The entry for `code`; an unrecognised code gets the entry that answers "?;" to a read.
+const CommandEntry& findCommand(quint16 code);

@@ -1,0 +1,422 @@
+// The radio-state cache slots of Control. They run in the GUI thread (or wherever a caller
+// invokes them) and each holds the channel mutex only for its own store or read.
+
+#include "Control.h"
+
+#include "Conversions.h"
+
+#include <QDebug>
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr double smeterFloorDbm = -130.0;
+constexpr double smeterS9Dbm = -73.0;
+constexpr double smeterCeilingDbm = -23.0;
+constexpr int smeterS9Step = 11;
+constexpr int smeterTopStep = 20;
+constexpr int lastCtcssTone = 42;
+
+// dBm -> S-meter step 0 to 20: 11 steps from -130 dBm up to S9 (-73 dBm), 9 more up to
+// -23 dBm. A reading that is not a number shows as no signal.
+int smeterStep(double dbm)
+{
+    const double x =
+        std::isnan(dbm) ? smeterFloorDbm : std::clamp(dbm, smeterFloorDbm, smeterCeilingDbm);
+    const double step =
+        x <= smeterS9Dbm
+            ? (x - smeterFloorDbm) / (smeterS9Dbm - smeterFloorDbm) * smeterS9Step
+            : (x - smeterS9Dbm) / (smeterCeilingDbm - smeterS9Dbm) * (smeterTopStep - smeterS9Step) +
+                  smeterS9Step;
+    return std::min(truncated<int>(step), smeterTopStep);
+}
+
+} // namespace
+
+void Control::changedAntSwEnable(bool state)
+{
+    QMutexLocker lock(&mutex);
+    cache.antSwEnable = state;
+}
+
+void Control::changedEnableFR(bool state)
+{
+    QMutexLocker lock(&mutex);
+    cache.enableFr = state;
+}
+
+void Control::setStart(bool state)
+{
+    QMutexLocker lock(&mutex);
+    cache.started = state;
+}
+
+bool Control::Started()
+{
+    QMutexLocker lock(&mutex);
+    return cache.started;
+}
+
+// Channel 0 is VFO A, channel 1 VFO B.
+void Control::setVfo(quint32 receiver, quint32 channel, double value)
+{
+    QMutexLocker lock(&mutex);
+    if (!isMine(receiver))
+        return;
+    if (channel == 0)
+        cache.vfoA = value;
+    else if (channel == 1)
+        cache.vfoB = value;
+}
+
+double Control::Vfo(quint32 receiver, quint32 channel)
+{
+    QMutexLocker lock(&mutex);
+    if (!isMine(receiver))
+        return 0.0;
+    return channel == 0 ? cache.vfoA : channel == 1 ? cache.vfoB : 0.0;
+}
+
+void Control::setMode(quint32 receiver, quint32, quint32 value)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.mode = value;
+}
+
+quint32 Control::Mode(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) ? cache.mode : 0;
+}
+
+void Control::setAgcMode(quint32 receiver, quint32, quint32 value)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.agcMode = value;
+}
+
+quint32 Control::AgcMode(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) ? cache.agcMode : 0;
+}
+
+void Control::setAgcGain(quint32 receiver, quint32, int value)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.agcGain = value;
+}
+
+quint32 Control::AgcGain(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) ? static_cast<quint32>(cache.agcGain) : 0;
+}
+
+void Control::setCwWpm(quint32 value)
+{
+    QMutexLocker lock(&mutex);
+    cache.cwWpm = value;
+}
+
+quint32 Control::CwWpm()
+{
+    QMutexLocker lock(&mutex);
+    return cache.cwWpm;
+}
+
+void Control::setCwBreakInDelay(quint32 value)
+{
+    QMutexLocker lock(&mutex);
+    cache.cwBreakInDelay = value;
+}
+
+quint32 Control::CwBreakInDelay()
+{
+    QMutexLocker lock(&mutex);
+    return cache.cwBreakInDelay;
+}
+
+void Control::setMicGain(quint32 transmitter, int value)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(transmitter))
+        cache.micGain = value;
+}
+
+int Control::MicGain(quint32 transmitter)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(transmitter) ? cache.micGain : 0;
+}
+
+void Control::setTrxMode(quint32 channel, bool state)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(channel))
+        cache.trxMode = state;
+}
+
+bool Control::TrxMode(quint32 channel)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(channel) && cache.trxMode;
+}
+
+void Control::setVolume(quint32 receiver, int, int value)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.volume = value;
+}
+
+int Control::Volume(int receiver)
+{
+    QMutexLocker lock(&mutex);
+    return receiver >= 0 && isMine(static_cast<quint32>(receiver)) ? cache.volume : 0;
+}
+
+// The monitor level, like every other report, is taken only for this channel's transceiver.
+void Control::setMonitor(quint32 receiver, int value)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.monitor = value;
+}
+
+int Control::Monitor(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) ? cache.monitor : 0;
+}
+
+void Control::setFilter(quint32 receiver, quint32, double low, double high)
+{
+    QMutexLocker lock(&mutex);
+    if (!isMine(receiver))
+        return;
+    cache.filterLow = low;
+    cache.filterHigh = high;
+}
+
+void Control::Filter(quint32 receiver, quint32, double* low, double* high)
+{
+    QMutexLocker lock(&mutex);
+    if (!isMine(receiver) || low == nullptr || high == nullptr)
+        return;
+    *low = cache.filterLow;
+    *high = cache.filterHigh;
+}
+
+void Control::setNb1Enable(quint32 receiver, bool state)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.nb1Enable = state;
+}
+
+bool Control::Nb1Enable(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) && cache.nb1Enable;
+}
+
+void Control::setNb1Level(quint32 receiver, double value)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.nb1Level = value;
+}
+
+double Control::Nb1Level(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) ? cache.nb1Level : 0.0;
+}
+
+void Control::setNb2Enable(quint32 receiver, bool state)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.nb2Enable = state;
+}
+
+bool Control::Nb2Enable(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) && cache.nb2Enable;
+}
+
+void Control::setNb2Level(quint32 receiver, double value)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.nb2Level = value;
+}
+
+double Control::Nb2Level(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) ? cache.nb2Level : 0.0;
+}
+
+void Control::setNrEnable(quint32 receiver, bool state)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.nrEnable = state;
+}
+
+bool Control::NrEnable(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) && cache.nrEnable;
+}
+
+void Control::setAnfEnable(quint32 receiver, bool state)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.anfEnable = state;
+}
+
+bool Control::AnfEnable(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) && cache.anfEnable;
+}
+
+void Control::setDrive(quint32 transmitter, quint32 value)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(transmitter))
+        cache.drive = value;
+}
+
+quint32 Control::Drive(quint32 transmitter)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(transmitter) ? cache.drive : 0;
+}
+
+void Control::setCompressor(quint32 transmitter, bool state)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(transmitter))
+        cache.compressor = state;
+}
+
+bool Control::Compressor(quint32 transmitter)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(transmitter) && cache.compressor;
+}
+
+void Control::setSqlLevel(quint32 receiver, quint32, int value)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.sqlLevel = value;
+}
+
+int Control::SqlLevel(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) ? cache.sqlLevel : 0;
+}
+
+void Control::setRitEnable(quint32 receiver, quint32, bool state)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.ritEnable = state;
+}
+
+bool Control::RitEnable(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) && cache.ritEnable;
+}
+
+void Control::setRitOffset(quint32 receiver, quint32, int value)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.ritOffset = value;
+}
+
+int Control::RitOffset(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) ? cache.ritOffset : 0;
+}
+
+void Control::setXitEnable(quint32 receiver, quint32, bool state)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.xitEnable = state;
+}
+
+bool Control::XitEnable(quint32 receiver)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(receiver) && cache.xitEnable;
+}
+
+// Only the main channel's reading drives the S-meter.
+void Control::setSmeter(quint32 receiver, quint32 channel, double value)
+{
+    const int step = smeterStep(value);
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver) && channel == 0)
+        cache.smeter = step;
+}
+
+void Control::setCtcssEnable(quint32 receiver, bool state)
+{
+    QMutexLocker lock(&mutex);
+    if (!isMine(receiver))
+        return;
+    qDebug().nospace() << "setCtcssEnable(" << receiver << "," << state << ")";
+    cache.ctcssEnable = state;
+}
+
+// Tone numbers run from 0 to 42; anything else is not a tone and is ignored.
+void Control::setCtcssTone(quint32 receiver, int index)
+{
+    QMutexLocker lock(&mutex);
+    if (!isMine(receiver) || index < 0 || index > lastCtcssTone)
+        return;
+    qDebug().nospace() << "setCtcssTone(" << receiver << "," << index << ")";
+    cache.ctcssTone = index;
+}
+
+void Control::setSubRX(quint32 receiver, bool state)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.subRx = state ? 1 : 0;
+}
+
+void Control::setSplit(quint32 receiver, bool state)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(receiver))
+        cache.split = state ? 1 : 0;
+}
+
+void Control::setCatAttPreAmp(quint32 tranceiver, bool att, bool amp)
+{
+    QMutexLocker lock(&mutex);
+    if (!isMine(tranceiver))
+        return;
+    cache.attenuator = att;
+    cache.preamp = amp;
+}

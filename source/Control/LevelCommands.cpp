@@ -1,0 +1,264 @@
+#include "LevelCommands.h"
+
+#include "Conversions.h"
+#include "Request.h"
+
+#include "quorvexCommand.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace {
+
+// Levels with a Kenwood range of three digits.
+constexpr int levelDigits = 3;
+// The transmitter that ML, PC and PR address, whatever the channel.
+constexpr quint32 firstTransmitter = 0;
+// AGC modes as the host numbers them.
+constexpr quint32 agcOff = 0;
+constexpr quint32 agcFast = 4;
+constexpr quint32 agcDefault = 1;
+
+// The value of a validated set form of `digits` characters; nothing for another length or an
+// invalid integer.
+std::optional<int> setValue(const Request& request, int digits)
+{
+    if (request.length() != digits)
+        return std::nullopt;
+    return request.value();
+}
+
+// The same for the fields the cache keeps unsigned: a negative value is refused like an
+// invalid integer instead of wrapping around.
+std::optional<quint32> unsignedSetValue(const Request& request, int digits)
+{
+    const auto value = setValue(request, digits);
+    if (!value || *value < 0)
+        return std::nullopt;
+    return static_cast<quint32>(*value);
+}
+
+// The on/off switches answer 0 or 1 and take a validated digit, anything but 0 switching on.
+std::optional<bool> switchCommand(Request& request, bool state)
+{
+    if (request.isRead()) {
+        request.reply(state);
+        return std::nullopt;
+    }
+    if (const auto value = setValue(request, 1))
+        return *value != 0;
+    return std::nullopt;
+}
+
+qint64 scaled(double value)
+{
+    return truncated<qint64>(value);
+}
+
+} // namespace
+
+namespace levels {
+
+// AF gain: 0 to 255 over -60 to 0 dB. The read form is AG0; (one character), and the set form
+// AG0nnn; whose last three characters are the value, not validated.
+void ag(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.length() == 1) {
+        radio.volume = std::clamp(radio.volume, -60, 0);
+        return request.reply(scaled((radio.volume + 60) / 60.0 * 255));
+    }
+    if (request.length() != 4)
+        return;
+    radio.volume = truncated<int>(request.lastDigitsOrZero(levelDigits) / 255.0 * 60 - 60);
+    request.bus.rxVolume(request.index(), 0, radio.volume);
+}
+
+// RF gain, mapped to the AGC gain: 0 to 100 over -20 to 120 dB.
+void rg(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(scaled((radio.agcGain + 20.0) / 140 * 100));
+    if (const auto value = setValue(request, levelDigits)) {
+        radio.agcGain = truncated<int>(*value / 100.0 * 140 - 20);
+        request.bus.rxAgcGain(request.index(), 0, radio.agcGain);
+    }
+}
+
+// Microphone gain: 0 to 100 over 0 to 70 dB.
+void mg(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(scaled(radio.micGain / 70.0 * 100));
+    if (const auto value = setValue(request, levelDigits)) {
+        radio.micGain = truncated<int>(*value / 100.0 * 70);
+        request.bus.txMicValue(request.index(), radio.micGain);
+    }
+}
+
+// Squelch: 0 to 255 over -140 to 0 dB; read as SQ0; and set as SQ0nnn; like AG.
+void sq(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.length() == 1)
+        return request.reply(scaled(std::fabs((radio.sqlLevel + 140.0) / 140 * 255)));
+    if (request.length() != 4)
+        return;
+    if (const auto value = request.lastDigits(levelDigits)) {
+        radio.sqlLevel = truncated<int>(*value / 255.0 * 140 - 140);
+        request.bus.rxSqlValue(request.index(), 0, radio.sqlLevel);
+    }
+}
+
+// Monitor level: the read scales the host's value, the set passes the number through
+// unscaled, so a set followed by a read does not give back the same number.
+void ml(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(scaled((radio.monitor + 10.0) / 80 * 100));
+    if (const auto value = setValue(request, levelDigits)) {
+        radio.monitor = *value;
+        request.bus.txMon(firstTransmitter, radio.monitor);
+    }
+}
+
+// Noise blanker level: the host's level is a quarter of the Kenwood number.
+void nl(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(scaled(std::min(radio.nb1Level * 4, 10.0)));
+    if (const auto value = setValue(request, levelDigits)) {
+        radio.nb1Level = *value * 0.25;
+        request.bus.rxNB1Level(request.index(), truncated<int>(radio.nb1Level));
+    }
+}
+
+// Output power: 0 to 20 over 0 to 100 percent drive.
+void pc(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(radio.drive / 5);
+    if (const auto value = unsignedSetValue(request, levelDigits)) {
+        radio.drive = std::min<quint32>(*value * 5, 100);
+        request.bus.txDrive(firstTransmitter, radio.drive);
+    }
+}
+
+void ks(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(radio.cwWpm);
+    if (const auto value = unsignedSetValue(request, levelDigits)) {
+        radio.cwWpm = *value;
+        request.bus.cwSpeed(radio.cwWpm);
+    }
+}
+
+void sd(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(radio.cwBreakInDelay);
+    if (const auto value = unsignedSetValue(request, 4)) {
+        radio.cwBreakInDelay = *value;
+        request.bus.cwBreakInValue(static_cast<int>(radio.cwBreakInDelay));
+    }
+}
+
+// AGC: Kenwood 0 off, 1 slow, 2 fast. The set form's last character is the code.
+void gt(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead()) {
+        const quint32 mode = radio.agcMode;
+        return request.reply(mode == agcOff ? 0 : mode <= 3 ? 2 : 1);
+    }
+    if (request.length() != levelDigits)
+        return;
+    if (const auto code = request.lastDigits(1)) {
+        radio.agcMode = *code == 0 ? agcOff : *code == 1 ? agcFast : agcDefault;
+        request.bus.rxAgcMode(request.index(), 0, radio.agcMode);
+    }
+}
+
+void nb(Request& request)
+{
+    if (const auto state = switchCommand(request, request.radio.nb1Enable)) {
+        request.radio.nb1Enable = *state;
+        request.bus.rxNB1(request.index(), *state);
+    }
+}
+
+void nr(Request& request)
+{
+    if (const auto state = switchCommand(request, request.radio.nrEnable)) {
+        request.radio.nrEnable = *state;
+        request.bus.rxNR(request.index(), *state);
+    }
+}
+
+// Speech processor, mapped to the host's compressor.
+void pr(Request& request)
+{
+    if (const auto state = switchCommand(request, request.radio.compressor)) {
+        request.radio.compressor = *state;
+        request.bus.txComp(firstTransmitter, *state);
+    }
+}
+
+// Attenuator: answers RA0100; when on. The set value is not validated; only 1 switches on.
+void ra(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(radio.attenuator ? 100 : 0);
+    if (request.length() != 2)
+        return;
+    radio.attenuator = request.valueOrZero() == 1;
+    request.bus.setCatAttPreAmp(request.index(), radio.attenuator, radio.preamp);
+}
+
+// Preamplifier: answers PA10; when on. The set value is not validated; only 1 switches on.
+void pa(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(radio.preamp ? 10 : 0);
+    if (request.length() != 1)
+        return;
+    radio.preamp = request.valueOrZero() == 1;
+    request.bus.setCatAttPreAmp(request.index(), radio.attenuator, radio.preamp);
+}
+
+// Antenna 1 or 2. Only channel 0 switches antennas, and only when its panel allows it; a
+// digit other than 1 or 2 keeps the antenna but still sends it.
+void an(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(radio.antenna);
+    if (request.length() != 1 || !radio.antSwEnable || request.index() != 0)
+        return;
+    const int digit = request.valueOrZero();
+    if (digit == 1 || digit == 2)
+        radio.antenna = digit;
+    const auto port = static_cast<quint32>(radio.antenna - 1);
+    request.bus.rxAntSwitch(port);
+    request.bus.txAntSwitch(port);
+}
+
+// S-meter, read only, as SM0; (one character).
+void sm(Request& request)
+{
+    if (request.length() == 1)
+        request.reply(request.radio.smeter);
+}
+
+} // namespace levels

@@ -1,0 +1,58 @@
+#pragma once
+// One Kenwood command under interpretation: its table entry, its parameter text, the
+// channel's cache and bus, and the way back to the client. It lives on the worker's stack for
+// one command, while the channel mutex is held; handlers use it for everything they touch.
+
+#include "Answer.h"
+#include "CommandTable.h"
+#include "RadioState.h"
+
+#include <QStringView>
+
+#include <optional>
+
+class Control;
+class SerialPortControl;
+class quorvexCommand;
+
+class Request
+{
+public:
+    Request(const CommandEntry& command, QStringView parameter, RadioState& radio,
+            quorvexCommand& bus, Control& channel, SerialPortControl* port);
+
+    RadioState& radio;
+    quorvexCommand& bus;
+
+    // The channel's transceiver index, the first argument of every host command.
+    quint32 index() const { return radio.transceiver; }
+
+    // The parameter's number of characters decides between read and set.
+    qsizetype length() const { return m_parameter.size(); }
+    bool isRead() const { return m_parameter.isEmpty(); }
+
+    // The whole parameter, or its last `count` characters, as a 32-bit base-10 integer.
+    // Validated commands act only on a value; the others take an invalid integer as 0.
+    std::optional<int> value() const { return number(m_parameter); }
+    std::optional<int> lastDigits(qsizetype count) const { return number(m_parameter.right(count)); }
+    int valueOrZero() const { return value().value_or(0); }
+    int lastDigitsOrZero(qsizetype count) const { return lastDigits(count).value_or(0); }
+
+    // The command's answer template with `value` in its number field.
+    void reply(qint64 value) const;
+    // The command's answer as it stands in the table.
+    void replyFixed() const;
+    // An answer formed by the handler from answerTemplate().
+    void reply(const Answer& answer) const;
+    Answer answerTemplate() const { return Answer(m_command.answer); }
+    // A log line with empty text and no bytes on the port (RC's acknowledgement).
+    void logEmptyAnswer() const;
+
+private:
+    static std::optional<int> number(QStringView text);
+
+    const CommandEntry& m_command;
+    QStringView m_parameter;
+    Control& m_channel;
+    SerialPortControl* m_port;
+};

@@ -1,0 +1,111 @@
+#include "RitCommands.h"
+
+#include "Request.h"
+
+#include "quorvexCommand.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int offsetDigits = 5;
+constexpr int offsetLimit = 9999;
+constexpr int lastToneNumber = 41;
+
+// RT and XT take any parameter of one character; one that is not a number switches off.
+bool switchValue(const Request& request)
+{
+    return request.valueOrZero() != 0;
+}
+
+void sendOffset(Request& request)
+{
+    request.bus.rxRit(request.index(), 0, request.radio.ritOffset);
+}
+
+// RU and RD set the offset itself rather than stepping it; the value is not validated.
+void setOffset(Request& request, int sign)
+{
+    if (request.isRead())
+        return request.replyFixed();
+    if (request.length() != offsetDigits)
+        return;
+    request.radio.ritOffset = sign * std::min(request.valueOrZero(), offsetLimit);
+    sendOffset(request);
+}
+
+} // namespace
+
+namespace rit {
+
+void rt(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(radio.ritEnable);
+    if (request.length() != 1)
+        return;
+    radio.ritEnable = switchValue(request);
+    request.bus.rxRitEnable(request.index(), 0, radio.ritEnable);
+}
+
+void xt(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(radio.xitEnable);
+    if (request.length() != 1)
+        return;
+    radio.xitEnable = switchValue(request);
+    request.bus.rxXitEnable(request.index(), 0, radio.xitEnable);
+}
+
+// RC clears the offset; it writes nothing to the port but leaves an empty line in the log.
+void rc(Request& request)
+{
+    if (!request.isRead())
+        return;
+    request.radio.ritOffset = 0;
+    sendOffset(request);
+    request.logEmptyAnswer();
+}
+
+void ru(Request& request)
+{
+    setOffset(request, 1);
+}
+
+void rd(Request& request)
+{
+    setOffset(request, -1);
+}
+
+void ct(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(radio.ctcssEnable);
+    if (request.length() != 1)
+        return;
+    const auto value = request.value();
+    if (value != 0 && value != 1)
+        return;
+    radio.ctcssEnable = *value == 1;
+    request.bus.ctcssEnable(request.index(), radio.ctcssEnable);
+}
+
+void cn(Request& request)
+{
+    RadioState& radio = request.radio;
+    if (request.isRead())
+        return request.reply(radio.ctcssTone);
+    if (request.length() != 2)
+        return;
+    const auto tone = request.value();
+    if (!tone || *tone < 0 || *tone > lastToneNumber)
+        return;
+    radio.ctcssTone = *tone;
+    request.bus.ctcssTone(request.index(), radio.ctcssTone);
+}
+
+} // namespace rit
