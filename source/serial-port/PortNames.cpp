@@ -5,7 +5,7 @@
 
 QString PortNames::devicePath(const QString& name)
 {
-    if (name.contains(QLatin1Char('/')))
+    if (name.startsWith(QLatin1Char('/')))
         return name;
     return QStringLiteral("/dev/") + name;
 }

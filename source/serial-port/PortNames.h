@@ -1,7 +1,7 @@
 #pragma once
-// Port names as the options form shows them, and the device paths they stand for: a name
-// without "/" lives under /dev/ (COM5, ttyUSB0), a full path is used as given. Also the
-// ordering and merging rules of port discovery.
+// Port names as the options form shows them, and the device paths they stand for: a bare
+// name lives under /dev/ (COM5, ttyUSB0, and pts/3 as the Qt add-on names it), a full path
+// is used as given. Also the ordering and merging rules of port discovery.
 
 #include <QString>
 #include <QStringList>

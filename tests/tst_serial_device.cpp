@@ -1,0 +1,293 @@
+// The POSIX tty device under the Ext backend: data through a pseudo-terminal, the termios it
+// builds, open failures in plain words, and a device that disappears while open.
+
+#include "PosixSerialPort.h"
+#include "PtyPair.h"
+#include "TermiosSettings.h"
+
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QTest>
+
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace
+{
+
+QByteArray readUntil(PosixSerialPort& port, int size)
+{
+    QByteArray received;
+    [[maybe_unused]] const bool complete = QTest::qWaitFor(
+        [&] {
+            received += port.readAll();
+            return received.size() >= size;
+        },
+        5000);
+    return received;
+}
+
+} // namespace
+
+class TestSerialDevice : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void dataBothWays();
+    void bareNameOpensUnderDev();
+    void termiosFlags_data();
+    void termiosFlags();
+    void settingsBeforeOpenApplyAtOpen();
+    void failedOpen_data();
+    void failedOpen();
+    void secondOpenOfHeldPortIsBusy();
+    void closedPortReadsNothing();
+    void flushWithoutReaderKeepsEveryByte();
+    void deviceGoneWhileOpen();
+};
+
+void TestSerialDevice::dataBothWays()
+{
+    PtyPair pty;
+    QVERIFY(pty.isValid());
+    PosixSerialPort port(PosixSerialPort::Polling);
+    port.setPortName(pty.slavePath());
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+
+    QCOMPARE(port.write("FA00014250000;"), qint64(14));
+    QCOMPARE(pty.read(2000), QByteArray("FA00014250000;"));
+
+    QVERIFY(pty.write("IF;MD;"));
+    QCOMPARE(readUntil(port, 6), QByteArray("IF;MD;"));
+    QVERIFY(port.readAll().isEmpty());
+}
+
+void TestSerialDevice::bareNameOpensUnderDev()
+{
+    PtyPair pty;
+    QVERIFY(pty.slavePath().startsWith("/dev/"));
+    PosixSerialPort port(PosixSerialPort::Polling);
+    port.setPortName(pty.slavePath().mid(5));
+    QCOMPARE(port.devicePath(), pty.slavePath());
+    QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+    QCOMPARE(port.write("ID;"), qint64(3));
+    QCOMPARE(pty.read(2000), QByteArray("ID;"));
+}
+
+// The whole mapping, checked on the termios it produces: a pseudo-terminal would hide the
+// character size and the parity enable, which it forces to 8 bits and none.
+void TestSerialDevice::termiosFlags_data()
+{
+    QTest::addColumn<int>("dataBits");
+    QTest::addColumn<int>("parity");
+    QTest::addColumn<int>("stopBits");
+    QTest::addColumn<int>("flow");
+    QTest::addColumn<uint>("cflagMask");
+    QTest::addColumn<uint>("cflag");
+    QTest::addColumn<uint>("iflag");
+
+    const uint parityMask = PARENB | PARODD | CMSPAR;
+    QTest::newRow("5 bits") << int(DATA_5) << 0 << 0 << 0 << uint(CSIZE) << uint(CS5) << 0u;
+    QTest::newRow("6 bits") << int(DATA_6) << 0 << 0 << 0 << uint(CSIZE) << uint(CS6) << 0u;
+    QTest::newRow("7 bits") << int(DATA_7) << 0 << 0 << 0 << uint(CSIZE) << uint(CS7) << 0u;
+    QTest::newRow("8 bits") << int(DATA_8) << 0 << 0 << 0 << uint(CSIZE) << uint(CS8) << 0u;
+    QTest::newRow("no parity") << 8 << int(PAR_NONE) << 0 << 0 << parityMask << 0u << 0u;
+    QTest::newRow("odd") << 8 << int(PAR_ODD) << 0 << 0 << parityMask << uint(PARENB | PARODD)
+                         << 0u;
+    QTest::newRow("even") << 8 << int(PAR_EVEN) << 0 << 0 << parityMask << uint(PARENB) << 0u;
+    QTest::newRow("mark") << 8 << int(PAR_MARK) << 0 << 0 << parityMask
+                          << uint(PARENB | CMSPAR | PARODD) << 0u;
+    QTest::newRow("space") << 8 << int(PAR_SPACE) << 0 << 0 << parityMask << uint(PARENB | CMSPAR)
+                           << 0u;
+    QTest::newRow("1 stop") << 8 << 0 << int(STOP_1) << 0 << uint(CSTOPB) << 0u << 0u;
+    QTest::newRow("1.5 stop as 2")
+        << 8 << 0 << int(STOP_1_5) << 0 << uint(CSTOPB) << uint(CSTOPB) << 0u;
+    QTest::newRow("2 stop") << 8 << 0 << int(STOP_2) << 0 << uint(CSTOPB) << uint(CSTOPB) << 0u;
+    QTest::newRow("no flow") << 8 << 0 << 0 << int(FLOW_OFF) << uint(CRTSCTS) << 0u << 0u;
+    QTest::newRow("rts/cts") << 8 << 0 << 0 << int(FLOW_HARDWARE) << uint(CRTSCTS) << uint(CRTSCTS)
+                             << 0u;
+    QTest::newRow("xon/xoff") << 8 << 0 << 0 << int(FLOW_XONXOFF) << uint(CRTSCTS) << 0u
+                              << uint(IXON | IXOFF);
+}
+
+void TestSerialDevice::termiosFlags()
+{
+    QFETCH(int, dataBits);
+    QFETCH(int, parity);
+    QFETCH(int, stopBits);
+    QFETCH(int, flow);
+    QFETCH(uint, cflagMask);
+    QFETCH(uint, cflag);
+    QFETCH(uint, iflag);
+
+    PortSettings settings;
+    settings.dataBits = DataBitsType(dataBits);
+    settings.parity = ParityType(parity);
+    settings.stopBits = StopBitsType(stopBits);
+    settings.flowControl = FlowType(flow);
+    // Start from a cooked, fully flagged termios: everything the mapping does not want must go.
+    termios tio{};
+    tio.c_cflag = CS8 | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS;
+    tio.c_iflag = IXON | IXOFF | IXANY | ICRNL;
+    tio.c_lflag = ICANON | ECHO | ISIG;
+    tio.c_cc[VMIN] = 1;
+    applyPortSettings(settings, tio);
+
+    QCOMPARE(uint(tio.c_cflag & cflagMask), cflag);
+    QCOMPARE(uint(tio.c_iflag & (IXON | IXOFF | IXANY)), iflag);
+    QCOMPARE(uint(tio.c_cflag & (CLOCAL | CREAD)), uint(CLOCAL | CREAD));
+    QCOMPARE(uint(tio.c_lflag & (ICANON | ECHO | ISIG)), 0u);
+    QCOMPARE(uint(tio.c_iflag & ICRNL), 0u);
+    QCOMPARE(int(tio.c_cc[VMIN]), 0);
+    QCOMPARE(int(tio.c_cc[VTIME]), 0);
+}
+
+void TestSerialDevice::settingsBeforeOpenApplyAtOpen()
+{
+    PtyPair pty;
+    PosixSerialPort port(PosixSerialPort::Polling);
+    port.setPortName(pty.slavePath());
+    port.setBaudRate(BAUD57600);
+    port.setStopBits(STOP_2);
+    port.setFlowControl(FLOW_HARDWARE);
+    QVERIFY(port.open(QIODevice::ReadWrite));
+
+    termios tio{};
+    QVERIFY(pty.slaveAttributes(&tio));
+    QCOMPARE(cfgetospeed(&tio), speed_t(B57600));
+    QVERIFY(tio.c_cflag & CSTOPB);
+    QVERIFY(tio.c_cflag & CRTSCTS);
+    QCOMPARE(uint(tio.c_lflag & ICANON), 0u);
+}
+
+void TestSerialDevice::failedOpen_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("missing") << "missing" << int(QIODevice::ReadWrite)
+                             << "No such file or directory";
+    QTest::newRow("missing bare name")
+        << "bare" << int(QIODevice::ReadWrite) << "No such file or directory";
+    QTest::newRow("directory read-write")
+        << "directory" << int(QIODevice::ReadWrite) << "Is a directory";
+    QTest::newRow("directory read-only") << "directory" << int(QIODevice::ReadOnly) << "Not a tty";
+    QTest::newRow("regular file") << "file" << int(QIODevice::ReadWrite) << "Not a tty";
+    QTest::newRow("no access mode") << "pty" << int(QIODevice::NotOpen) << "Invalid argument";
+}
+
+void TestSerialDevice::failedOpen()
+{
+    QFETCH(QString, kind);
+    QFETCH(int, mode);
+    QFETCH(QString, reason);
+
+    QTemporaryDir dir;
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    PtyPair pty;
+    const QMap<QString, QString> names{
+        {"missing", dir.path() + "/no-such-tty"},
+        {"bare", "no-such-tty-for-this-test"},
+        {"directory", dir.path()},
+        {"file", file.fileName()},
+        {"pty", pty.slavePath()},
+    };
+
+    PosixSerialPort port(PosixSerialPort::Polling);
+    port.setPortName(names.value(kind));
+    QVERIFY(!port.open(QIODevice::OpenMode(mode)));
+    QVERIFY(!port.isOpen());
+    QVERIFY2(port.errorString().startsWith(reason), qPrintable(port.errorString()));
+    QVERIFY(port.readAll().isEmpty());
+    QCOMPARE(port.write("x"), qint64(-1));
+}
+
+void TestSerialDevice::secondOpenOfHeldPortIsBusy()
+{
+    PtyPair pty;
+    PosixSerialPort first(PosixSerialPort::Polling);
+    PosixSerialPort second(PosixSerialPort::Polling);
+    first.setPortName(pty.slavePath());
+    second.setPortName(pty.slavePath());
+    QVERIFY(!PosixSerialPort::isHeldElsewhere(pty.slavePath()));
+    QVERIFY(first.open(QIODevice::ReadWrite));
+    QVERIFY(PosixSerialPort::isHeldElsewhere(pty.slavePath()));
+
+    QVERIFY(!second.open(QIODevice::ReadOnly));
+    QCOMPARE(second.errorString(), QString("Device or resource busy"));
+
+    // Closing (twice, harmlessly) releases the port for the next owner.
+    first.close();
+    first.close();
+    QVERIFY(!PosixSerialPort::isHeldElsewhere(pty.slavePath()));
+    QVERIFY2(second.open(QIODevice::ReadOnly), qPrintable(second.errorString()));
+}
+
+void TestSerialDevice::closedPortReadsNothing()
+{
+    PtyPair pty;
+    PosixSerialPort port(PosixSerialPort::Polling);
+    port.setPortName(pty.slavePath());
+    QVERIFY(port.readAll().isEmpty());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QVERIFY(pty.write("FA;"));
+    QTRY_VERIFY(port.bytesAvailable() == 3);
+    port.close();
+    QVERIFY(port.readAll().isEmpty());
+    QCOMPARE(port.bytesAvailable(), qint64(0));
+    QCOMPARE(port.write("FA;"), qint64(-1));
+    QCOMPARE(port.lineStatus(), 0ul);
+}
+
+// Nobody reads the other end: the kernel buffer fills, write() reports what it took, and
+// flush() returns instead of waiting for a drain that never comes. Nothing taken is lost.
+void TestSerialDevice::flushWithoutReaderKeepsEveryByte()
+{
+    PtyPair pty;
+    PosixSerialPort port(PosixSerialPort::Polling);
+    port.setPortName(pty.slavePath());
+    port.setTimeout(1);
+    QVERIFY(port.open(QIODevice::ReadWrite));
+
+    const QByteArray block(1 << 20, 'x');
+    const qint64 taken = port.write(block);
+    QVERIFY(taken > 0);
+    QVERIFY(taken < block.size());
+    port.flush();
+    QCOMPARE(port.write("y"), qint64(0));
+
+    QCOMPARE(pty.readFor(200).size(), int(taken));
+}
+
+void TestSerialDevice::deviceGoneWhileOpen()
+{
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    PosixSerialPort port(PosixSerialPort::Polling);
+    port.setPortName(QString::fromLocal8Bit(name));
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    QCOMPARE(::write(master, "FA;", 3), ssize_t(3));
+    QCOMPARE(readUntil(port, 3), QByteArray("FA;"));
+
+    ::close(slave);
+    ::close(master);
+
+    QVERIFY(port.readAll().isEmpty());
+    QVERIFY(port.readAll().isEmpty());
+    QCOMPARE(port.write("IF;"), qint64(-1));
+    QVERIFY(!port.errorString().isEmpty());
+    port.flush();
+    QCOMPARE(port.lineStatus(), 0ul);
+    port.close();
+    port.close();
+    QVERIFY(!port.isOpen());
+}
+
+QTEST_GUILESS_MAIN(TestSerialDevice)
+#include "tst_serial_device.moc"
