@@ -1,0 +1,124 @@
+#pragma once
+// A channel set up for interpreter tests: a command bus, a Control on it, and the channel's
+// command port opened on a pseudo-terminal. run() hands one command to the interpreter the
+// way the worker does (letters and parameter cut from the text, channel mutex held) and
+// collects what it caused: the bytes on the client side, the log lines and the host commands.
+
+#include "Control.h"
+#include "ControlTestAccess.h"
+#include "PtyPair.h"
+#include "SerialPortControl.h"
+#include "quorvexCommand.h"
+
+#include <QMetaObject>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStringList>
+#include <QVariant>
+
+// A host command message as text: the ID, then each element with its type ("u" uint,
+// "i" int, "d" double, "true"/"false" for bool), e.g. "19 u0 u0 d7074000".
+inline QString describeMessage(const QVariantList& message)
+{
+    QStringList parts;
+    for (qsizetype i = 0; i < message.size(); ++i) {
+        const QVariant& element = message.at(i);
+        switch (element.typeId()) {
+        case QMetaType::Int:
+            parts << (i == 0 ? QString() : QStringLiteral("i")) + QString::number(element.toInt());
+            break;
+        case QMetaType::UInt:
+            parts << QStringLiteral("u") + QString::number(element.toUInt());
+            break;
+        case QMetaType::Bool:
+            parts << (element.toBool() ? QStringLiteral("true") : QStringLiteral("false"));
+            break;
+        case QMetaType::Double:
+            parts << QStringLiteral("d") + QString::number(element.toDouble(), 'g', 17);
+            break;
+        default:
+            parts << QStringLiteral("?") + element.toString();
+        }
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+class InterpreterHarness
+{
+public:
+    explicit InterpreterHarness(unsigned int index = 0)
+        : channel(index, &bus, nullptr), hostCommands(&bus, SIGNAL(sCommand(QVariant))),
+          log(&channel, SIGNAL(logMessage(QString, bool)))
+    {
+        port.setPortName(pty.slavePath());
+    }
+
+    bool open() { return pty.isValid() && port.open(QIODevice::ReadWrite); }
+
+    // Runs one command (the text between two ";") and returns the bytes the client received.
+    QByteArray run(const QString& piece)
+    {
+        static const QRegularExpression notLetter(QStringLiteral("[^A-Z]"));
+        static const QRegularExpression notParameter(QStringLiteral("[^0-9+-]"));
+        hostCommands.clear();
+        log.clear();
+        ControlTestAccess::execute(channel, QString(piece).remove(notLetter),
+                                   QString(piece).remove(notParameter), &port);
+        // The answer is written before execute returns; a read that finds its ";" ends at once.
+        return answered() ? pty.read(1000) : pty.readFor(5);
+    }
+
+    // The answers logged by the last run, in order.
+    QStringList loggedAnswers() const
+    {
+        QStringList lines;
+        for (const QList<QVariant>& entry : log)
+            if (entry.at(1).toBool())
+                lines << entry.at(0).toString();
+        return lines;
+    }
+
+    // The host commands sent by the last run, described as by describeMessage.
+    QStringList sentCommands() const
+    {
+        QStringList sent;
+        for (const QList<QVariant>& entry : hostCommands)
+            sent << describeMessage(entry.at(0).toList());
+        return sent;
+    }
+
+    // The host announces its key object with command 183; the bus keeps what it decodes.
+    void announceKeyObject(CwKeyControlAbstract* key)
+    {
+        QSignalSpy encoded(&bus, SIGNAL(sCommand(QVariant)));
+        bus.setCWKeyObject(key);
+        bus.setCommand(encoded.at(0).at(0));
+    }
+
+    // The panel options that have no bus signal, set through their slots.
+    void setEnableFr(bool on)
+    {
+        QMetaObject::invokeMethod(&channel, "changedEnableFR", Qt::DirectConnection, Q_ARG(bool, on));
+    }
+    void setAntSwEnable(bool on)
+    {
+        QMetaObject::invokeMethod(&channel, "changedAntSwEnable", Qt::DirectConnection,
+                                  Q_ARG(bool, on));
+    }
+
+    quorvexCommand bus;
+    Control channel;
+    PtyPair pty;
+    SerialPortControl port{0};
+    QSignalSpy hostCommands;
+    QSignalSpy log;
+
+private:
+    bool answered() const
+    {
+        for (const QList<QVariant>& entry : log)
+            if (entry.at(1).toBool() && !entry.at(0).toString().isEmpty())
+                return true;
+        return false;
+    }
+};
