@@ -184,22 +184,25 @@ bool QtSerialPortControl::setRts(bool on)
     return true;
 }
 
+// The add-on warns on every read, write or flush of a closed port; a closed port answers here
+// the way the interface promises (nothing read, -1 written) without the noise.
 qint64 QtSerialPortControl::write(const QByteArray& data)
 {
     QMutexLocker locker(&lock);
-    return port.write(data);
+    return port.isOpen() ? port.write(data) : -1;
 }
 
 QByteArray QtSerialPortControl::readAll()
 {
     QMutexLocker locker(&lock);
-    return port.readAll();
+    return port.isOpen() ? port.readAll() : QByteArray();
 }
 
 void QtSerialPortControl::flush()
 {
     QMutexLocker locker(&lock);
-    port.flush();
+    if (port.isOpen())
+        port.flush();
 }
 
 void QtSerialPortControl::reset()
