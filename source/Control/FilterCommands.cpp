@@ -47,6 +47,12 @@ std::optional<double> step(const std::array<double, N>& steps, int code)
     return steps[static_cast<size_t>(code)];
 }
 
+// The edge at `hz` below the carrier; a zero stays +0.0, so the host never sees -0.
+double below(double hz)
+{
+    return 0.0 - hz;
+}
+
 double widest(const RadioState& radio)
 {
     return std::max(std::fabs(radio.filterLow), std::fabs(radio.filterHigh));
@@ -63,13 +69,13 @@ void setHighCut(RadioState& radio, int code)
     switch (modes::groupOf(radio.mode)) {
     case Group::Am:
         if (const auto am = step(amHighCut, code)) {
-            radio.filterLow = -*am;
+            radio.filterLow = below(*am);
             radio.filterHigh = *am;
         }
         break;
     case Group::Lsb:
         if (ssb)
-            radio.filterLow = -*ssb;
+            radio.filterLow = below(*ssb);
         break;
     case Group::Usb:
         if (ssb)
@@ -77,7 +83,7 @@ void setHighCut(RadioState& radio, int code)
         break;
     case Group::Fm:
         if (ssb) {
-            radio.filterLow = -*ssb;
+            radio.filterLow = below(*ssb);
             radio.filterHigh = *ssb;
         }
         break;
@@ -110,7 +116,7 @@ void setLowCut(RadioState& radio, int code)
         return;
     switch (modes::groupOf(radio.mode)) {
     case Group::Lsb:
-        radio.filterHigh = -*cut;
+        radio.filterHigh = below(*cut);
         break;
     case Group::Usb:
         radio.filterLow = *cut;
@@ -149,15 +155,15 @@ void setWidth(Request& request)
     switch (modes::groupOf(radio.mode)) {
     case Group::Am:
         if (code)
-            setEdges(radio, -half, half);
+            setEdges(radio, below(half), half);
         break;
     case Group::Fm:
         if (code && radio.mode == firstFmMode)
-            setEdges(radio, -half, half);
+            setEdges(radio, below(half), half);
         break;
     case Group::Lsb:
         if (code)
-            setEdges(radio, -half, 0.0);
+            setEdges(radio, below(half), 0.0);
         break;
     case Group::Usb:
         if (code)
@@ -169,7 +175,7 @@ void setWidth(Request& request)
         break;
     case Group::Fsk:
         if (hz && radio.mode == fskMode)
-            setEdges(radio, -static_cast<double>(*hz), 0.0);
+            setEdges(radio, below(*hz), 0.0);
         else if (hz)
             setEdges(radio, 0.0, *hz);
         break;
