@@ -13,25 +13,16 @@
 
 namespace {
 
-constexpr double smeterFloorDbm = -130.0;
-constexpr double smeterS9Dbm = -73.0;
-constexpr double smeterCeilingDbm = -23.0;
-constexpr int smeterS9Step = 11;
-constexpr int smeterTopStep = 20;
 constexpr int lastCtcssTone = 42;
 
-// dBm -> S-meter step 0 to 20: 11 steps from -130 dBm up to S9 (-73 dBm), 9 more up to
-// -23 dBm. A reading that is not a number shows as no signal.
+// dBm -> S-meter step 0 to 20: readings are taken between -130 and -23 dBm; up to -73 dBm
+// (S9) a step is 54/11 dB, above it 50/9 dB, counting from step 11. A reading that is not a
+// number shows as no signal.
 int smeterStep(double dbm)
 {
-    const double x =
-        std::isnan(dbm) ? smeterFloorDbm : std::clamp(dbm, smeterFloorDbm, smeterCeilingDbm);
-    const double step =
-        x <= smeterS9Dbm
-            ? (x - smeterFloorDbm) / (smeterS9Dbm - smeterFloorDbm) * smeterS9Step
-            : (x - smeterS9Dbm) / (smeterCeilingDbm - smeterS9Dbm) * (smeterTopStep - smeterS9Step) +
-                  smeterS9Step;
-    return std::min(truncated<int>(step), smeterTopStep);
+    const double x = std::isnan(dbm) ? -130.0 : std::clamp(dbm, -130.0, -23.0);
+    const double step = x <= -73.0 ? (x + 130.0) / 54.0 * 11.0 : (x + 73.0) / 50.0 * 9.0 + 11.0;
+    return std::min(truncated<int>(step), 20);
 }
 
 } // namespace
