@@ -1,0 +1,86 @@
+#include "HostWindow.h"
+
+#include "CatAbstract.h"
+#include "CheckedConnect.h"
+#include "HostSession.h"
+#include "RadioPanel.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int messageLines = 500;
+}
+
+HostWindow::HostWindow(QWidget* parent)
+    : QWidget(parent), options(new QVBoxLayout), hostColumn(new QVBoxLayout)
+{
+    setWindowTitle(tr("Host simulator"));
+    auto* optionsBox = new QGroupBox(tr("CAT plug-in options"));
+    optionsBox->setLayout(options);
+    auto* columns = new QHBoxLayout(this);
+    columns->addWidget(optionsBox, 0);
+    columns->addLayout(hostColumn, 1);
+}
+
+void HostWindow::attach(HostSession* started)
+{
+    session = started;
+    setWindowTitle(tr("Host simulator: %1").arg(session->plugin()->name()));
+
+    auto* hostRow = new QHBoxLayout;
+    running = new QCheckBox(tr("Host running"));
+    hostState = new QLabel;
+    hostRow->addWidget(running);
+    hostRow->addWidget(hostState, 1);
+    hostColumn->addLayout(hostRow);
+    CHECKED_CONNECT(running, &QCheckBox::toggled, session->hostControls(),
+                    &HostControls::setRunning);
+    CHECKED_CONNECT(session->hostControls(), &HostControls::changed, this,
+                    &HostWindow::refreshHost);
+
+    auto* radios = new QWidget;
+    auto* radioColumn = new QVBoxLayout(radios);
+    for (const auto& radio : session->radios()) {
+        auto* panel = new RadioPanel(radio.get(), session->deviceManager());
+        radioColumn->addWidget(panel);
+        // Host-wide events show in every radio's log: they concern all of them.
+        CHECKED_CONNECT(session->hostControls(), &HostControls::logLine, panel,
+                        &RadioPanel::appendLog);
+    }
+    radioColumn->addStretch(1);
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(radios);
+    hostColumn->addWidget(scroll, 3);
+
+    auto* messageBox = new QGroupBox(tr("Messages from the plug-in"));
+    auto* messageLayout = new QVBoxLayout(messageBox);
+    messages = new QPlainTextEdit;
+    messages->setReadOnly(true);
+    messages->setMaximumBlockCount(messageLines);
+    messageLayout->addWidget(messages);
+    hostColumn->addWidget(messageBox, 1);
+    CHECKED_CONNECT(session, &HostSession::messageReceived, messages,
+                    &QPlainTextEdit::appendPlainText);
+    refreshHost();
+}
+
+void HostWindow::refreshHost()
+{
+    const HostControls* controls = session->hostControls();
+    {
+        const QSignalBlocker quiet(running);
+        running->setChecked(controls->running());
+    }
+    hostState->setText(tr("keyer %1 WPM, break-in %2, RX antenna %3, TX antenna %4")
+                           .arg(controls->cwSpeed())
+                           .arg(controls->breakInDelay())
+                           .arg(controls->rxAntenna() + 1)
+                           .arg(controls->txAntenna() + 1));
+}

@@ -1,0 +1,46 @@
+#pragma once
+// The window's view of one simulated transceiver: the device manager's "CAT enable" switch,
+// VFO A and B, mode and filter, TX and key indicators, switches and levels, an S-meter whose
+// level the user moves with a slider, and the radio's message log. It reads SimulatedRadio's
+// state on every change; the only things it changes are the CAT switch (through the device
+// manager) and the signal level. GUI thread only.
+
+#include <QGroupBox>
+
+class QCheckBox;
+class QLabel;
+class QPlainTextEdit;
+class QProgressBar;
+class QSlider;
+class SimDeviceManager;
+class SimulatedRadio;
+
+class RadioPanel : public QGroupBox
+{
+    Q_OBJECT
+public:
+    RadioPanel(SimulatedRadio* radio, SimDeviceManager* manager, QWidget* parent = nullptr);
+
+public slots:
+    void appendLog(const QString& line);
+
+private slots:
+    void refresh();
+    void onCatStateChanged(quint32 transceiver, bool state);
+
+private:
+    SimulatedRadio* radio;      // not owned
+    SimDeviceManager* manager;  // not owned
+    QCheckBox* catEnable;
+    QLabel* tx;
+    QLabel* keys;
+    QLabel* vfoA;
+    QLabel* vfoB;
+    QLabel* mode;
+    QLabel* switches;
+    QLabel* levels;
+    QSlider* signal;
+    QProgressBar* smeter;
+    QLabel* smeterText;
+    QPlainTextEdit* log;
+};

@@ -1,0 +1,109 @@
+#include "ScriptCommands.h"
+
+#include "CheckedConnect.h"
+#include "HostOutput.h"
+#include "HostSession.h"
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+// A switch argument: exactly "0" or "1".
+bool isSwitch(const QString& text)
+{
+    return text == QLatin1String("0") || text == QLatin1String("1");
+}
+
+} // namespace
+
+ScriptCommands::ScriptCommands(HostSession* session, int fd, QObject* parent)
+    : QObject(parent), session(session), fd(fd)
+{
+    notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    CHECKED_CONNECT(notifier.get(), &QSocketNotifier::activated, this,
+                    &ScriptCommands::onReadable);
+}
+
+void ScriptCommands::onReadable()
+{
+    char buffer[512];
+    const ssize_t count = ::read(fd, buffer, sizeof buffer);
+    if (count < 0 && (errno == EINTR || errno == EAGAIN))
+        return;
+    if (count <= 0) {
+        notifier->setEnabled(false);
+        return;
+    }
+    pending.append(buffer, count);
+    qsizetype end;
+    while ((end = pending.indexOf('\n')) >= 0) {
+        const QString line = QString::fromUtf8(pending.left(end)).trimmed();
+        pending.remove(0, end + 1);
+        if (line.isEmpty())
+            continue;
+        const bool ok = execute(line.split(QLatin1Char(' '), Qt::SkipEmptyParts));
+        printHostLine((ok ? QStringLiteral("ok ") : QStringLiteral("error ")) + line);
+    }
+}
+
+bool ScriptCommands::execute(const QStringList& words)
+{
+    struct Verb {
+        const char* name;
+        qsizetype words;
+        bool (ScriptCommands::*run)(const QStringList&);
+    };
+    static constexpr Verb verbs[] = {
+        {"smeter", 3, &ScriptCommands::smeter},
+        {"cat", 3, &ScriptCommands::cat},
+        {"running", 2, &ScriptCommands::running},
+        {"quit", 1, &ScriptCommands::quit},
+    };
+    for (const Verb& verb : verbs) {
+        if (words.constFirst() == QLatin1String(verb.name))
+            return words.size() == verb.words && (this->*verb.run)(words);
+    }
+    return false;
+}
+
+bool ScriptCommands::smeter(const QStringList& words)
+{
+    SimulatedRadio* radio = radioAt(words.at(1));
+    bool ok = false;
+    const double dbm = words.at(2).toDouble(&ok);
+    if (!radio || !ok)
+        return false;
+    radio->setSmeterDbm(dbm);
+    return true;
+}
+
+bool ScriptCommands::cat(const QStringList& words)
+{
+    SimulatedRadio* radio = radioAt(words.at(1));
+    if (!radio || !isSwitch(words.at(2)))
+        return false;
+    session->deviceManager()->requestCat(radio->index(), words.at(2) == QLatin1String("1"));
+    return true;
+}
+
+bool ScriptCommands::running(const QStringList& words)
+{
+    if (!isSwitch(words.at(1)))
+        return false;
+    session->hostControls()->setRunning(words.at(1) == QLatin1String("1"));
+    return true;
+}
+
+bool ScriptCommands::quit(const QStringList&)
+{
+    emit quitRequested();
+    return true;
+}
+
+SimulatedRadio* ScriptCommands::radioAt(const QString& word) const
+{
+    bool ok = false;
+    const quint32 channel = word.toUInt(&ok);
+    return ok ? session->radio(channel) : nullptr;
+}

@@ -1,0 +1,47 @@
+#pragma once
+// Lines on standard input that let a script act as the user of a headless host:
+//   smeter <channel> <dBm>   move a receiver's signal level (reported as command 100)
+//   cat <channel> <0|1>      flip the device manager's "CAT enable" switch of a channel
+//   running <0|1>            start or stop the host (reported as command 1)
+//   quit                     leave like on SIGTERM, saving the settings
+// Each line done prints "ok <line>", a wrong one "error <line>". End of input only stops
+// reading. GUI thread only: a QSocketNotifier watches the descriptor.
+
+#include <QByteArray>
+#include <QObject>
+#include <QSocketNotifier>
+#include <QStringList>
+
+#include <memory>
+
+class HostSession;
+class SimulatedRadio;
+
+class ScriptCommands : public QObject
+{
+    Q_OBJECT
+public:
+    ScriptCommands(HostSession* session, int fd, QObject* parent = nullptr);
+
+signals:
+    void quitRequested();
+
+private slots:
+    void onReadable();
+
+private:
+    // Runs one line; false when it is not a valid command.
+    bool execute(const QStringList& words);
+    // One handler per verb; `words` has the verb's word count, verb first.
+    bool smeter(const QStringList& words);
+    bool cat(const QStringList& words);
+    bool running(const QStringList& words);
+    bool quit(const QStringList& words);
+    // The radio named by a channel word, or null.
+    SimulatedRadio* radioAt(const QString& word) const;
+
+    HostSession* session; // not owned
+    int fd;
+    QByteArray pending;
+    std::unique_ptr<QSocketNotifier> notifier;
+};
