@@ -5,7 +5,8 @@
 #include <QDir>
 #include <QStandardPaths>
 
-namespace {
+namespace
+{
 
 constexpr quint32 maxChannels = 16;
 
@@ -35,9 +36,9 @@ ParsedArguments parseHostArguments(const QStringList& argv)
         QStringLiteral("Host simulator: loads the CAT plug-in and plays the host's part."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
-    const QCommandLineOption plugin(QStringLiteral("plugin"),
-                                    QStringLiteral("Plug-in file (default: built beside host-sim)."),
-                                    QStringLiteral("path"));
+    const QCommandLineOption plugin(
+        QStringLiteral("plugin"), QStringLiteral("Plug-in file (default: built beside host-sim)."),
+        QStringLiteral("path"));
     const QCommandLineOption channels(QStringLiteral("channels"),
                                       QStringLiteral("Transceivers (default 2)."),
                                       QStringLiteral("n"), QStringLiteral("2"));
@@ -63,9 +64,8 @@ ParsedArguments parseHostArguments(const QStringList& argv)
     if (parser.isSet(help))
         return failure(parser.helpText(), 0);
     if (!parser.positionalArguments().isEmpty())
-        return failure(QStringLiteral("unexpected argument: ") +
-                           parser.positionalArguments().constFirst(),
-                       2);
+        return failure(
+            QStringLiteral("unexpected argument: ") + parser.positionalArguments().constFirst(), 2);
 
     HostArguments result;
     const auto channelCount = parseCount(parser.value(channels), maxChannels);
@@ -74,8 +74,8 @@ ParsedArguments parseHostArguments(const QStringList& argv)
                        2);
     const auto txCount = parseCount(parser.value(txChannels), maxChannels);
     if (!txCount)
-        return failure(
-            QStringLiteral("--tx-channels takes a number from 0 to %1").arg(maxChannels), 2);
+        return failure(QStringLiteral("--tx-channels takes a number from 0 to %1").arg(maxChannels),
+                       2);
     bool smeterOk = false;
     result.smeterDbm = parser.value(smeter).toDouble(&smeterOk);
     if (!smeterOk)
@@ -96,8 +96,8 @@ ParsedArguments parseHostArguments(const QStringList& argv)
 void resolveDefaults(HostArguments& arguments)
 {
     if (arguments.pluginPath.isEmpty())
-        arguments.pluginPath =
-            QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("libKenwoodTS480.so"));
+        arguments.pluginPath = QDir(QCoreApplication::applicationDirPath())
+                                   .filePath(QStringLiteral("libKenwoodTS480.so"));
     if (arguments.settingsPath.isEmpty())
         arguments.settingsPath =
             QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))

@@ -5,7 +5,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 constexpr quint32 minWpm = 1;
 constexpr quint32 maxWpm = 99;
 constexpr int maxBreakIn = 9999;
@@ -15,8 +16,7 @@ HostControls::HostControls(quorvexCommand* bus, QObject* parent) : QObject(paren
 {
     CHECKED_CONNECT(bus, &quorvexCommand::sQuorvexStart, this, &HostControls::onQuorvexStart);
     CHECKED_CONNECT(bus, &quorvexCommand::sCwSpeed, this, &HostControls::onCwSpeed);
-    CHECKED_CONNECT(bus, &quorvexCommand::sCwBreakInValue, this,
-                    &HostControls::onCwBreakInValue);
+    CHECKED_CONNECT(bus, &quorvexCommand::sCwBreakInValue, this, &HostControls::onCwBreakInValue);
     CHECKED_CONNECT(bus, &quorvexCommand::sRxAntSwitch, this, &HostControls::onRxAntSwitch);
     CHECKED_CONNECT(bus, &quorvexCommand::sTxAntSwitch, this, &HostControls::onTxAntSwitch);
 }

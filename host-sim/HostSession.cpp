@@ -31,7 +31,8 @@ bool HostSession::start(QLayout* optionsLayout)
     loader.setFileName(arguments.pluginPath);
     QObject* instance = loader.instance();
     if (!instance) {
-        error = QStringLiteral("cannot load %1: %2").arg(arguments.pluginPath, loader.errorString());
+        error =
+            QStringLiteral("cannot load %1: %2").arg(arguments.pluginPath, loader.errorString());
         return false;
     }
     cat = qobject_cast<CatAbstract*>(instance);

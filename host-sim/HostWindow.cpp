@@ -13,7 +13,8 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 constexpr int messageLines = 500;
 }
 

@@ -4,7 +4,8 @@
 
 #include <array>
 
-namespace {
+namespace
+{
 
 // The encoder names by command ID, taken from the command bus's own table so the two never
 // disagree. IDs 0 and 1 have several encoders each; 53 is unassigned.

@@ -7,7 +7,8 @@
 #include <QDialog>
 #include <QMessageBox>
 
-namespace {
+namespace
+{
 constexpr int pollIntervalMs = 50;
 }
 

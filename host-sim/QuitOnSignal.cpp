@@ -6,7 +6,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 int pipeEnds[2] = {-1, -1};
 
@@ -19,7 +20,8 @@ void onSignal(int signalNumber)
 
 void installHandler(int signalNumber, void (*handler)(int))
 {
-    struct sigaction action {};
+    struct sigaction action {
+    };
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

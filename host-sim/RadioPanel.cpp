@@ -14,7 +14,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 constexpr int signalMinDbm = -140;
 constexpr int signalMaxDbm = -13;
@@ -28,8 +29,8 @@ QString frequencyText(double hz)
 
 QString flag(const char* name, bool on)
 {
-    return on ? QString::fromLatin1(name) : QStringLiteral("<span style='color:#999'>%1</span>")
-                                                .arg(QLatin1String(name));
+    return on ? QString::fromLatin1(name)
+              : QStringLiteral("<span style='color:#999'>%1</span>").arg(QLatin1String(name));
 }
 
 QString indicatorStyle(bool on, const char* colour)
@@ -55,9 +56,9 @@ QLabel* bigLabel()
 RadioPanel::RadioPanel(SimulatedRadio* radio, SimDeviceManager* manager, QWidget* parent)
     : QGroupBox(tr("Transceiver %1 (RX %1)").arg(radio->index() + 1), parent), radio(radio),
       manager(manager), catEnable(new QCheckBox(tr("CAT enable"))), tx(new QLabel(tr("TX"))),
-      keys(new QLabel), vfoA(bigLabel()), vfoB(bigLabel()), mode(new QLabel),
-      switches(new QLabel), levels(new QLabel), signal(new QSlider(Qt::Horizontal)),
-      smeter(new QProgressBar), smeterText(new QLabel), log(new QPlainTextEdit)
+      keys(new QLabel), vfoA(bigLabel()), vfoB(bigLabel()), mode(new QLabel), switches(new QLabel),
+      levels(new QLabel), signal(new QSlider(Qt::Horizontal)), smeter(new QProgressBar),
+      smeterText(new QLabel), log(new QPlainTextEdit)
 {
     auto* grid = new QGridLayout(this);
     grid->addWidget(catEnable, 0, 0);
@@ -117,10 +118,8 @@ void RadioPanel::refresh()
 
     vfoA->setText(frequencyText(s.vfoA));
     vfoB->setText(frequencyText(s.vfoB));
-    mode->setText(tr("Mode %1, filter %2 .. %3 Hz")
-                      .arg(modeName(s.mode))
-                      .arg(s.filterLow)
-                      .arg(s.filterHigh));
+    mode->setText(
+        tr("Mode %1, filter %2 .. %3 Hz").arg(modeName(s.mode)).arg(s.filterLow).arg(s.filterHigh));
     switches->setText(QStringList{flag("SPLIT", s.split), flag("SUB", s.subRx),
                                   flag("RIT", s.ritEnable), flag("XIT", s.xitEnable),
                                   tr("offset %1 Hz").arg(s.ritOffset), flag("CTCSS", s.ctcssEnable),

@@ -29,8 +29,8 @@ private slots:
     void onCatStateChanged(quint32 transceiver, bool state);
 
 private:
-    SimulatedRadio* radio;      // not owned
-    SimDeviceManager* manager;  // not owned
+    SimulatedRadio* radio;     // not owned
+    SimDeviceManager* manager; // not owned
     QCheckBox* catEnable;
     QLabel* tx;
     QLabel* keys;

@@ -7,7 +7,8 @@
 #include <cerrno>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 // A switch argument: exactly "0" or "1".
 bool isSwitch(const QString& text)
@@ -21,8 +22,7 @@ ScriptCommands::ScriptCommands(HostSession* session, int fd, QObject* parent)
     : QObject(parent), session(session), fd(fd)
 {
     notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-    CHECKED_CONNECT(notifier.get(), &QSocketNotifier::activated, this,
-                    &ScriptCommands::onReadable);
+    CHECKED_CONNECT(notifier.get(), &QSocketNotifier::activated, this, &ScriptCommands::onReadable);
 }
 
 void ScriptCommands::onReadable()

@@ -34,8 +34,7 @@ void SimDeviceManager::requestCat(quint32 transceiver, bool state)
 
 void SimDeviceManager::applyCatEnable(quint32 transceiver, bool state)
 {
-    printHostLine(
-        QStringLiteral("manager setCatEnable %1 %2").arg(transceiver).arg(state ? 1 : 0));
+    printHostLine(QStringLiteral("manager setCatEnable %1 %2").arg(transceiver).arg(state ? 1 : 0));
     if (transceiver < quint32(enabled.size()))
         enabled[transceiver] = state;
     emit catStateChanged(transceiver, state);

@@ -5,7 +5,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // The host's limits for the values the plug-in may ask for.
 struct Range {

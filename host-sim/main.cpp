@@ -17,7 +17,8 @@
 #include <memory>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 bool hasDisplay()
 {
