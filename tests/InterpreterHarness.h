@@ -98,7 +98,8 @@ public:
     // The panel options that have no bus signal, set through their slots.
     void setEnableFr(bool on)
     {
-        QMetaObject::invokeMethod(&channel, "changedEnableFR", Qt::DirectConnection, Q_ARG(bool, on));
+        QMetaObject::invokeMethod(&channel, "changedEnableFR", Qt::DirectConnection,
+                                  Q_ARG(bool, on));
     }
     void setAntSwEnable(bool on)
     {

@@ -34,11 +34,11 @@ private slots:
     void panelOptionsHaveNoIndex();
 };
 
-namespace {
+namespace
+{
 
 // One host message [id, transceiver?, elements...]; `indexed` puts the transceiver first.
-struct Report
-{
+struct Report {
     int id;
     bool indexed;
     QVariantList elements;
@@ -52,8 +52,7 @@ struct Report
     }
 };
 
-template <typename T>
-FieldReader field(T RadioState::*member)
+template <typename T> FieldReader field(T RadioState::*member)
 {
     return [member](const RadioState& radio) { return QVariant::fromValue(radio.*member); };
 }
@@ -85,8 +84,7 @@ void tst_cache::hostReportsReachTheirField_data()
     row("sMox", {3, true, {true}}, field(&RadioState::trxMode), true);
     row("sRxVolume", {22, true, {0, -30}}, field(&RadioState::volume), -30);
     row("sTxMonValue", {69, true, {7}}, field(&RadioState::monitor), 7);
-    row("sRxFilter low", {28, true, {0u, -2700.0, -100.0}}, field(&RadioState::filterLow),
-        -2700.0);
+    row("sRxFilter low", {28, true, {0u, -2700.0, -100.0}}, field(&RadioState::filterLow), -2700.0);
     row("sRxFilter high", {28, true, {0u, -2700.0, -100.0}}, field(&RadioState::filterHigh),
         -100.0);
     row("sRxNB1", {32, true, {true}}, field(&RadioState::nb1Enable), true);
@@ -103,8 +101,7 @@ void tst_cache::hostReportsReachTheirField_data()
     row("sCatSplit", {161, true, {true}}, field(&RadioState::split), 1);
     row("sCtcssEnable", {169, true, {true}}, field(&RadioState::ctcssEnable), true,
         "setCtcssEnable(%1,true)");
-    row("sCtcssTone", {170, true, {15}}, field(&RadioState::ctcssTone), 15,
-        "setCtcssTone(%1,15)");
+    row("sCtcssTone", {170, true, {15}}, field(&RadioState::ctcssTone), 15, "setCtcssTone(%1,15)");
     row("sCatAttPreAmp attenuator", {181, true, {true, false}}, field(&RadioState::attenuator),
         true);
     row("sCatAttPreAmp preamp", {181, true, {false, true}}, field(&RadioState::preamp), true);
@@ -226,7 +223,8 @@ void tst_cache::ctcssToneLimit()
     QCOMPARE(ControlTestAccess::cache(channel).ctcssTone, stored ? tone : 5);
 }
 
-namespace {
+namespace
+{
 
 using Getter = std::function<QVariant(Control&, quint32 index)>;
 
@@ -235,10 +233,9 @@ template <typename R, typename... Args>
 QVariant callGetter(Control& channel, const char* slot, Args... args)
 {
     R result{};
-    const bool called =
-        QMetaObject::invokeMethod(&channel, slot, Qt::DirectConnection,
-                                  QReturnArgument<R>(QMetaType::fromType<R>().name(), result),
-                                  args...);
+    const bool called = QMetaObject::invokeMethod(
+        &channel, slot, Qt::DirectConnection,
+        QReturnArgument<R>(QMetaType::fromType<R>().name(), result), args...);
     return called ? QVariant::fromValue(result) : QVariant();
 }
 
@@ -254,60 +251,84 @@ void tst_cache::getters_data()
     const auto row = [](const char* name, Getter getter, QVariant value, QVariant other) {
         QTest::newRow(name) << getter << value << other;
     };
-    row("Started", [](Control& c, quint32) { return callGetter<bool>(c, "Started"); }, false,
+    row(
+        "Started", [](Control& c, quint32) { return callGetter<bool>(c, "Started"); }, false,
         false);
-    row("Vfo A", [](Control& c, quint32 i) {
-        return callGetter<double>(c, "Vfo", Q_ARG(quint32, i), Q_ARG(quint32, 0));
-    }, 1900000.0, 0.0);
-    row("Vfo B", [](Control& c, quint32 i) {
-        return callGetter<double>(c, "Vfo", Q_ARG(quint32, i), Q_ARG(quint32, 1));
-    }, 1900000.0, 0.0);
-    row("Vfo channel 2", [](Control& c, quint32 i) {
-        return callGetter<double>(c, "Vfo", Q_ARG(quint32, i), Q_ARG(quint32, 2));
-    }, 0.0, 0.0);
-    row("Mode", [](Control& c, quint32 i) {
-        return callGetter<quint32>(c, "Mode", Q_ARG(quint32, i));
-    }, 5u, 0u);
-    row("AgcMode", [](Control& c, quint32 i) {
-        return callGetter<quint32>(c, "AgcMode", Q_ARG(quint32, i));
-    }, 1u, 0u);
-    row("AgcGain", [](Control& c, quint32 i) {
-        return callGetter<quint32>(c, "AgcGain", Q_ARG(quint32, i));
-    }, 100u, 0u);
-    row("CwWpm", [](Control& c, quint32) { return callGetter<quint32>(c, "CwWpm"); }, 40u, 40u);
-    row("CwBreakInDelay", [](Control& c, quint32) {
-        return callGetter<quint32>(c, "CwBreakInDelay");
-    }, 10u, 10u);
-    row("MicGain", [](Control& c, quint32 i) {
-        return callGetter<int>(c, "MicGain", Q_ARG(quint32, i));
-    }, 0, 0);
-    row("TrxMode", [](Control& c, quint32 i) {
-        return callGetter<bool>(c, "TrxMode", Q_ARG(quint32, i));
-    }, false, false);
-    row("Volume", [](Control& c, quint32 i) {
-        return callGetter<int>(c, "Volume", Q_ARG(int, int(i)));
-    }, 0, 0);
-    row("Monitor", [](Control& c, quint32 i) {
-        return callGetter<int>(c, "Monitor", Q_ARG(quint32, i));
-    }, 100, 0);
-    row("Nb1Level", [](Control& c, quint32 i) {
-        return callGetter<double>(c, "Nb1Level", Q_ARG(quint32, i));
-    }, 1.65, 0.0);
-    row("Nb2Level", [](Control& c, quint32 i) {
-        return callGetter<double>(c, "Nb2Level", Q_ARG(quint32, i));
-    }, 2.48, 0.0);
-    row("Nb1Enable", [](Control& c, quint32 i) {
-        return callGetter<bool>(c, "Nb1Enable", Q_ARG(quint32, i));
-    }, false, false);
-    row("Drive", [](Control& c, quint32 i) {
-        return callGetter<quint32>(c, "Drive", Q_ARG(quint32, i));
-    }, 0u, 0u);
-    row("SqlLevel", [](Control& c, quint32 i) {
-        return callGetter<int>(c, "SqlLevel", Q_ARG(quint32, i));
-    }, -100, 0);
-    row("RitOffset", [](Control& c, quint32 i) {
-        return callGetter<int>(c, "RitOffset", Q_ARG(quint32, i));
-    }, 0, 0);
+    row(
+        "Vfo A",
+        [](Control& c, quint32 i) {
+            return callGetter<double>(c, "Vfo", Q_ARG(quint32, i), Q_ARG(quint32, 0));
+        },
+        1900000.0, 0.0);
+    row(
+        "Vfo B",
+        [](Control& c, quint32 i) {
+            return callGetter<double>(c, "Vfo", Q_ARG(quint32, i), Q_ARG(quint32, 1));
+        },
+        1900000.0, 0.0);
+    row(
+        "Vfo channel 2",
+        [](Control& c, quint32 i) {
+            return callGetter<double>(c, "Vfo", Q_ARG(quint32, i), Q_ARG(quint32, 2));
+        },
+        0.0, 0.0);
+    row(
+        "Mode",
+        [](Control& c, quint32 i) { return callGetter<quint32>(c, "Mode", Q_ARG(quint32, i)); }, 5u,
+        0u);
+    row(
+        "AgcMode",
+        [](Control& c, quint32 i) { return callGetter<quint32>(c, "AgcMode", Q_ARG(quint32, i)); },
+        1u, 0u);
+    row(
+        "AgcGain",
+        [](Control& c, quint32 i) { return callGetter<quint32>(c, "AgcGain", Q_ARG(quint32, i)); },
+        100u, 0u);
+    row(
+        "CwWpm", [](Control& c, quint32) { return callGetter<quint32>(c, "CwWpm"); }, 40u, 40u);
+    row(
+        "CwBreakInDelay",
+        [](Control& c, quint32) { return callGetter<quint32>(c, "CwBreakInDelay"); }, 10u, 10u);
+    row(
+        "MicGain",
+        [](Control& c, quint32 i) { return callGetter<int>(c, "MicGain", Q_ARG(quint32, i)); }, 0,
+        0);
+    row(
+        "TrxMode",
+        [](Control& c, quint32 i) { return callGetter<bool>(c, "TrxMode", Q_ARG(quint32, i)); },
+        false, false);
+    row(
+        "Volume",
+        [](Control& c, quint32 i) { return callGetter<int>(c, "Volume", Q_ARG(int, int(i))); }, 0,
+        0);
+    row(
+        "Monitor",
+        [](Control& c, quint32 i) { return callGetter<int>(c, "Monitor", Q_ARG(quint32, i)); }, 100,
+        0);
+    row(
+        "Nb1Level",
+        [](Control& c, quint32 i) { return callGetter<double>(c, "Nb1Level", Q_ARG(quint32, i)); },
+        1.65, 0.0);
+    row(
+        "Nb2Level",
+        [](Control& c, quint32 i) { return callGetter<double>(c, "Nb2Level", Q_ARG(quint32, i)); },
+        2.48, 0.0);
+    row(
+        "Nb1Enable",
+        [](Control& c, quint32 i) { return callGetter<bool>(c, "Nb1Enable", Q_ARG(quint32, i)); },
+        false, false);
+    row(
+        "Drive",
+        [](Control& c, quint32 i) { return callGetter<quint32>(c, "Drive", Q_ARG(quint32, i)); },
+        0u, 0u);
+    row(
+        "SqlLevel",
+        [](Control& c, quint32 i) { return callGetter<int>(c, "SqlLevel", Q_ARG(quint32, i)); },
+        -100, 0);
+    row(
+        "RitOffset",
+        [](Control& c, quint32 i) { return callGetter<int>(c, "RitOffset", Q_ARG(quint32, i)); }, 0,
+        0);
 }
 
 // After construction each getter reports the initial value for its own index and 0 for
@@ -330,16 +351,16 @@ void tst_cache::filterGetterNeedsBothPointers()
     emit bus.sRxFilter(0, 0, -2700.0, -100.0);
     double low = 1.0;
     double high = 2.0;
-    QVERIFY(QMetaObject::invokeMethod(&channel, "Filter", Qt::DirectConnection,
-                                      Q_ARG(quint32, 0), Q_ARG(quint32, 0), Q_ARG(double*, &low),
+    QVERIFY(QMetaObject::invokeMethod(&channel, "Filter", Qt::DirectConnection, Q_ARG(quint32, 0),
+                                      Q_ARG(quint32, 0), Q_ARG(double*, &low),
                                       Q_ARG(double*, nullptr)));
     QCOMPARE(low, 1.0);
-    QVERIFY(QMetaObject::invokeMethod(&channel, "Filter", Qt::DirectConnection,
-                                      Q_ARG(quint32, 1), Q_ARG(quint32, 0), Q_ARG(double*, &low),
+    QVERIFY(QMetaObject::invokeMethod(&channel, "Filter", Qt::DirectConnection, Q_ARG(quint32, 1),
+                                      Q_ARG(quint32, 0), Q_ARG(double*, &low),
                                       Q_ARG(double*, &high)));
     QCOMPARE(low, 1.0);
-    QVERIFY(QMetaObject::invokeMethod(&channel, "Filter", Qt::DirectConnection,
-                                      Q_ARG(quint32, 0), Q_ARG(quint32, 0), Q_ARG(double*, &low),
+    QVERIFY(QMetaObject::invokeMethod(&channel, "Filter", Qt::DirectConnection, Q_ARG(quint32, 0),
+                                      Q_ARG(quint32, 0), Q_ARG(double*, &low),
                                       Q_ARG(double*, &high)));
     QCOMPARE(low, -2700.0);
     QCOMPARE(high, -100.0);

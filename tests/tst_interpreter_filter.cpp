@@ -17,7 +17,8 @@ private slots:
     void setThenRead();
 };
 
-namespace {
+namespace
+{
 
 void prepare(InterpreterHarness& h, quint32 hostMode, double low, double high)
 {
@@ -188,8 +189,7 @@ void tst_interpreter_filter::sets()
     QVERIFY(h.open());
     prepare(h, hostMode, low, high);
     QCOMPARE(h.run(command), QByteArray());
-    QCOMPARE(h.sentCommands(),
-             sends ? QStringList{filterMessage(newLow, newHigh)} : QStringList());
+    QCOMPARE(h.sentCommands(), sends ? QStringList{filterMessage(newLow, newHigh)} : QStringList());
     const RadioState cache = ControlTestAccess::cache(h.channel);
     QCOMPARE(cache.filterLow, newLow);
     QCOMPARE(cache.filterHigh, newHigh);
@@ -201,14 +201,21 @@ void tst_interpreter_filter::setThenRead_data()
     QTest::addColumn<QString>("set");
     QTest::addColumn<QString>("read");
     QTest::addColumn<QByteArray>("answer");
-    QTest::newRow("SH USB") << 4u << "SH05" << "SH" << QByteArray("SH05;");
-    QTest::newRow("SH LSB") << 3u << "SH11" << "SH" << QByteArray("SH11;");
-    QTest::newRow("SL USB") << 4u << "SL0007" << "SL" << QByteArray("SL07;");
-    QTest::newRow("FW CW") << 5u << "FW0500" << "FW" << QByteArray("FW0500;");
-    QTest::newRow("FW AM") << 0u << "FW0001" << "FW" << QByteArray("FW0001;");
-    QTest::newRow("FW FSK reverse") << 10u << "FW0500" << "FW" << QByteArray("FW0500;");
+    QTest::newRow("SH USB") << 4u << "SH05"
+                            << "SH" << QByteArray("SH05;");
+    QTest::newRow("SH LSB") << 3u << "SH11"
+                            << "SH" << QByteArray("SH11;");
+    QTest::newRow("SL USB") << 4u << "SL0007"
+                            << "SL" << QByteArray("SL07;");
+    QTest::newRow("FW CW") << 5u << "FW0500"
+                           << "FW" << QByteArray("FW0500;");
+    QTest::newRow("FW AM") << 0u << "FW0001"
+                           << "FW" << QByteArray("FW0001;");
+    QTest::newRow("FW FSK reverse") << 10u << "FW0500"
+                                    << "FW" << QByteArray("FW0500;");
     // FSK sets its width below the carrier but reads only the high edge.
-    QTest::newRow("FW FSK") << 9u << "FW0500" << "FW" << QByteArray("FW0250;");
+    QTest::newRow("FW FSK") << 9u << "FW0500"
+                            << "FW" << QByteArray("FW0250;");
 }
 
 void tst_interpreter_filter::setThenRead()

@@ -244,9 +244,8 @@ void tst_interpreter_frequency::ifShowsRitXitAndMode_data()
         << 120 << false << true << 5u << QByteArray("IF0000190000000000+012001000030000000;");
     QTest::newRow("RIT -10000 shows -9999")
         << -10000 << false << false << 5u << QByteArray("IF0000190000000000-999900000030000000;");
-    QTest::newRow("RIT at the int limit")
-        << std::numeric_limits<int>::min() << false << false << 5u
-        << QByteArray("IF0000190000000000-999900000030000000;");
+    QTest::newRow("RIT at the int limit") << std::numeric_limits<int>::min() << false << false << 5u
+                                          << QByteArray("IF0000190000000000-999900000030000000;");
 }
 
 void tst_interpreter_frequency::ifShowsRitXitAndMode()
@@ -322,7 +321,8 @@ void tst_interpreter_frequency::transmitSwitching()
     QCOMPARE(key.calls(), withKeyObject ? expected : QList<KeyCall>());
 }
 
-namespace {
+namespace
+{
 
 // Notes whether the channel had already answered when it switched the transmitter.
 class OrderProbe : public CwKeyControlAbstract

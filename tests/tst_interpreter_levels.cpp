@@ -146,41 +146,65 @@ void tst_interpreter_levels::hostValuesAreScaledAndClamped_data()
                         const char* answer) {
         QTest::newRow(name) << report << QString(command) << QByteArray(answer);
     };
-    row("RG -20 dB", [](quorvexCommand& b) { emit b.sRxAgcGain(0, 0, -20); }, "RG", "RG000;");
-    row("RG 120 dB", [](quorvexCommand& b) { emit b.sRxAgcGain(0, 0, 120); }, "RG", "RG100;");
-    row("RG too wide", [](quorvexCommand& b) { emit b.sRxAgcGain(0, 0, intMax); }, "RG", "RG999;");
-    row("RG below range", [](quorvexCommand& b) { emit b.sRxAgcGain(0, 0, -34); }, "RG", "RG-10;");
-    row("MG 70 dB", [](quorvexCommand& b) { emit b.sTxMicGain(0, 70); }, "MG", "MG100;");
-    row("MG too wide", [](quorvexCommand& b) { emit b.sTxMicGain(0, intMax); }, "MG", "MG999;");
-    row("SQ 0 dB", [](quorvexCommand& b) { emit b.sRxSqlLevel(0, 0, 0); }, "SQ0", "SQ0255;");
-    row("SQ too wide", [](quorvexCommand& b) { emit b.sRxSqlLevel(0, 0, intMax); }, "SQ0",
+    row(
+        "RG -20 dB", [](quorvexCommand& b) { emit b.sRxAgcGain(0, 0, -20); }, "RG", "RG000;");
+    row(
+        "RG 120 dB", [](quorvexCommand& b) { emit b.sRxAgcGain(0, 0, 120); }, "RG", "RG100;");
+    row(
+        "RG too wide", [](quorvexCommand& b) { emit b.sRxAgcGain(0, 0, intMax); }, "RG", "RG999;");
+    row(
+        "RG below range", [](quorvexCommand& b) { emit b.sRxAgcGain(0, 0, -34); }, "RG", "RG-10;");
+    row(
+        "MG 70 dB", [](quorvexCommand& b) { emit b.sTxMicGain(0, 70); }, "MG", "MG100;");
+    row(
+        "MG too wide", [](quorvexCommand& b) { emit b.sTxMicGain(0, intMax); }, "MG", "MG999;");
+    row(
+        "SQ 0 dB", [](quorvexCommand& b) { emit b.sRxSqlLevel(0, 0, 0); }, "SQ0", "SQ0255;");
+    row(
+        "SQ too wide", [](quorvexCommand& b) { emit b.sRxSqlLevel(0, 0, intMax); }, "SQ0",
         "SQ0999;");
-    row("SQ far below", [](quorvexCommand& b) { emit b.sRxSqlLevel(0, 0, intMin); }, "SQ0",
+    row(
+        "SQ far below", [](quorvexCommand& b) { emit b.sRxSqlLevel(0, 0, intMin); }, "SQ0",
         "SQ0999;");
-    row("ML too negative", [](quorvexCommand& b) { emit b.sTxMonValue(0, intMin); }, "ML",
+    row(
+        "ML too negative", [](quorvexCommand& b) { emit b.sTxMonValue(0, intMin); }, "ML",
         "ML-99;");
-    row("NL capped at 10", [](quorvexCommand& b) { emit b.sRxNB1Level(0, 7.0); }, "NL", "NL010;");
-    row("NL huge negative", [](quorvexCommand& b) { emit b.sRxNB1Level(0, -1e300); }, "NL",
+    row(
+        "NL capped at 10", [](quorvexCommand& b) { emit b.sRxNB1Level(0, 7.0); }, "NL", "NL010;");
+    row(
+        "NL huge negative", [](quorvexCommand& b) { emit b.sRxNB1Level(0, -1e300); }, "NL",
         "NL-99;");
-    row("NL not a number", [](quorvexCommand& b) { emit b.sRxNB1Level(0, std::nan("")); }, "NL",
+    row(
+        "NL not a number", [](quorvexCommand& b) { emit b.sRxNB1Level(0, std::nan("")); }, "NL",
         "NL000;");
-    row("PC 100 percent", [](quorvexCommand& b) { emit b.sTxDrive(0, 100); }, "PC", "PC020;");
-    row("PC too wide", [](quorvexCommand& b) { emit b.sTxDrive(0, 4000000000u); }, "PC",
-        "PC999;");
-    row("KS too wide", [](quorvexCommand& b) { emit b.sCwSpeed(1000); }, "KS", "KS999;");
-    row("SD too wide", [](quorvexCommand& b) { emit b.sCwBreakInValue(100000); }, "SD",
-        "SD9999;");
-    row("GT off", [](quorvexCommand& b) { emit b.sRxAgcMode(0, 0, 0); }, "GT", "GT000;");
-    row("GT 3", [](quorvexCommand& b) { emit b.sRxAgcMode(0, 0, 3); }, "GT", "GT002;");
-    row("GT 4", [](quorvexCommand& b) { emit b.sRxAgcMode(0, 0, 4); }, "GT", "GT001;");
-    row("NB on", [](quorvexCommand& b) { emit b.sRxNB1(0, true); }, "NB", "NB1;");
-    row("NR on", [](quorvexCommand& b) { emit b.sRxNR(0, true); }, "NR", "NR1;");
-    row("PR on", [](quorvexCommand& b) { emit b.sTxComp(0, true); }, "PR", "PR1;");
-    row("RA on", [](quorvexCommand& b) { emit b.sCatAttPreAmp(0, true, false); }, "RA",
-        "RA0100;");
-    row("PA on", [](quorvexCommand& b) { emit b.sCatAttPreAmp(0, false, true); }, "PA", "PA10;");
-    row("SM S9", [](quorvexCommand& b) { emit b.sMeterDbm(0, 0, -73.0); }, "SM0", "SM00011;");
-    row("SM top", [](quorvexCommand& b) { emit b.sMeterDbm(0, 0, 10.0); }, "SM0", "SM00020;");
+    row(
+        "PC 100 percent", [](quorvexCommand& b) { emit b.sTxDrive(0, 100); }, "PC", "PC020;");
+    row(
+        "PC too wide", [](quorvexCommand& b) { emit b.sTxDrive(0, 4000000000u); }, "PC", "PC999;");
+    row(
+        "KS too wide", [](quorvexCommand& b) { emit b.sCwSpeed(1000); }, "KS", "KS999;");
+    row(
+        "SD too wide", [](quorvexCommand& b) { emit b.sCwBreakInValue(100000); }, "SD", "SD9999;");
+    row(
+        "GT off", [](quorvexCommand& b) { emit b.sRxAgcMode(0, 0, 0); }, "GT", "GT000;");
+    row(
+        "GT 3", [](quorvexCommand& b) { emit b.sRxAgcMode(0, 0, 3); }, "GT", "GT002;");
+    row(
+        "GT 4", [](quorvexCommand& b) { emit b.sRxAgcMode(0, 0, 4); }, "GT", "GT001;");
+    row(
+        "NB on", [](quorvexCommand& b) { emit b.sRxNB1(0, true); }, "NB", "NB1;");
+    row(
+        "NR on", [](quorvexCommand& b) { emit b.sRxNR(0, true); }, "NR", "NR1;");
+    row(
+        "PR on", [](quorvexCommand& b) { emit b.sTxComp(0, true); }, "PR", "PR1;");
+    row(
+        "RA on", [](quorvexCommand& b) { emit b.sCatAttPreAmp(0, true, false); }, "RA", "RA0100;");
+    row(
+        "PA on", [](quorvexCommand& b) { emit b.sCatAttPreAmp(0, false, true); }, "PA", "PA10;");
+    row(
+        "SM S9", [](quorvexCommand& b) { emit b.sMeterDbm(0, 0, -73.0); }, "SM0", "SM00011;");
+    row(
+        "SM top", [](quorvexCommand& b) { emit b.sMeterDbm(0, 0, 10.0); }, "SM0", "SM00020;");
 }
 
 void tst_interpreter_levels::hostValuesAreScaledAndClamped()

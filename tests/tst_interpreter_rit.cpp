@@ -49,8 +49,8 @@ void tst_interpreter_rit::sets_data()
     QTest::addColumn<QStringList>("host");
     QTest::addColumn<QString>("read");
     QTest::addColumn<QByteArray>("readAnswer");
-    const auto row = [](const char* name, const char* command, QStringList host,
-                        const char* read, const char* answer) {
+    const auto row = [](const char* name, const char* command, QStringList host, const char* read,
+                        const char* answer) {
         QTest::newRow(name) << QString(command) << host << QString(read) << QByteArray(answer);
     };
     row("RT1", "RT1", {"56 u0 u0 true"}, "RT", "RT1;");

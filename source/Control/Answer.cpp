@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 // 10^digits - 1: the largest value that `digits` decimal positions hold.
 constexpr qint64 largestFor(int digits)

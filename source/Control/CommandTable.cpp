@@ -9,7 +9,8 @@
 #include <array>
 #include <iterator>
 
-namespace {
+namespace
+{
 
 // Commands that answer their table text to a read and ignore any parameter. An unrecognised
 // command is treated the same way with the answer "?;".

@@ -11,8 +11,7 @@ class Request;
 
 using Handler = void (*)(Request&);
 
-struct CommandEntry
-{
+struct CommandEntry {
     std::string_view letters;
     // The read answer: a fixed text, or a template whose number field ends before the ";".
     std::string_view answer;

@@ -6,10 +6,10 @@
 
 #include "quorvexCommand.h"
 
-namespace {
-
-struct BusLink
+namespace
 {
+
+struct BusLink {
     const char* signal;
     const char* slot;
 };
@@ -42,11 +42,9 @@ Control::Control(unsigned int index, quorvexCommand* bus, QObject* parent)
         {SIGNAL(sTxComp(quint32, bool)), SLOT(setCompressor(quint32, bool))},
         {SIGNAL(sRxSqlLevel(quint32, quint32, int)), SLOT(setSqlLevel(quint32, quint32, int))},
         {SIGNAL(sMeterDbm(quint32, quint32, double)), SLOT(setSmeter(quint32, quint32, double))},
-        {SIGNAL(sRxRitEnable(quint32, quint32, bool)),
-         SLOT(setRitEnable(quint32, quint32, bool))},
+        {SIGNAL(sRxRitEnable(quint32, quint32, bool)), SLOT(setRitEnable(quint32, quint32, bool))},
         {SIGNAL(sRxRit(quint32, quint32, int)), SLOT(setRitOffset(quint32, quint32, int))},
-        {SIGNAL(sRxXitEnable(quint32, quint32, bool)),
-         SLOT(setXitEnable(quint32, quint32, bool))},
+        {SIGNAL(sRxXitEnable(quint32, quint32, bool)), SLOT(setXitEnable(quint32, quint32, bool))},
         {SIGNAL(sCatSubRX(quint32, bool)), SLOT(setSubRX(quint32, bool))},
         {SIGNAL(sCatSplit(quint32, bool)), SLOT(setSplit(quint32, bool))},
         {SIGNAL(sCtcssEnable(quint32, bool)), SLOT(setCtcssEnable(quint32, bool))},

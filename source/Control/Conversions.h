@@ -8,8 +8,7 @@
 #include <limits>
 
 // Truncates toward zero and clamps into the range of T; NaN gives 0.
-template <typename T>
-T truncated(double value)
+template <typename T> T truncated(double value)
 {
     constexpr T lowest = std::numeric_limits<T>::min();
     constexpr T highest = std::numeric_limits<T>::max();

@@ -12,13 +12,15 @@
 
 using modes::Group;
 
-namespace {
+namespace
+{
 
 // Hz values of the codes, in code order.
 constexpr std::array<double, 14> ssbFmHighCut{1000, 1200, 1400, 1600, 1800, 2000, 2200,
                                               2400, 2600, 2800, 3000, 3400, 4000, 5000};
 constexpr std::array<double, 4> amHighCut{2500, 3000, 4000, 5000};
-constexpr std::array<double, 12> ssbLowCut{0, 50, 100, 200, 300, 400, 500, 600, 700, 800, 900, 1000};
+constexpr std::array<double, 12> ssbLowCut{0,   50,  100, 200, 300, 400,
+                                           500, 600, 700, 800, 900, 1000};
 // FW codes 0, 1, 2 of the voice modes, as half widths.
 constexpr std::array<double, 3> voiceHalfWidth{2000, 2700, 3000};
 // FW answers in CW and FSK: the width itself.
@@ -30,17 +32,15 @@ constexpr quint32 firstFmMode = 6;
 
 // The code of the first step that `hz` does not exceed; the last code when it exceeds all
 // the others. A value exactly on a step takes that step's code.
-template <size_t N>
-int codeFor(const std::array<double, N>& steps, double hz)
+template <size_t N> int codeFor(const std::array<double, N>& steps, double hz)
 {
     const auto last = steps.end() - 1;
-    return static_cast<int>(std::find_if(steps.begin(), last, [hz](double step) {
-                                return hz <= step;
-                            }) - steps.begin());
+    return static_cast<int>(
+        std::find_if(steps.begin(), last, [hz](double step) { return hz <= step; }) -
+        steps.begin());
 }
 
-template <size_t N>
-std::optional<double> step(const std::array<double, N>& steps, int code)
+template <size_t N> std::optional<double> step(const std::array<double, N>& steps, int code)
 {
     if (code < 0 || static_cast<size_t>(code) >= N)
         return std::nullopt;
@@ -201,7 +201,8 @@ qint64 widthAnswer(const RadioState& radio)
 
 } // namespace
 
-namespace filter {
+namespace filter
+{
 
 void sh(Request& request)
 {

@@ -4,7 +4,8 @@
 
 class Request;
 
-namespace filter {
+namespace filter
+{
 void sh(Request& request);
 void sl(Request& request);
 void fw(Request& request);

@@ -10,7 +10,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 constexpr int frequencyDigits = 11;
 constexpr int ritLimit = 9999;
@@ -38,7 +39,8 @@ void switchTransmit(Request& request, bool transmit)
 
 } // namespace
 
-namespace frequency {
+namespace frequency
+{
 
 void fa(Request& request)
 {

@@ -3,7 +3,8 @@
 
 class Request;
 
-namespace frequency {
+namespace frequency
+{
 void fa(Request& request);
 void fb(Request& request);
 void fr(Request& request);

@@ -9,7 +9,8 @@
 #include <cmath>
 #include <optional>
 
-namespace {
+namespace
+{
 
 // Levels with a Kenwood range of three digits.
 constexpr int levelDigits = 3;
@@ -58,7 +59,8 @@ qint64 scaled(double value)
 
 } // namespace
 
-namespace levels {
+namespace levels
+{
 
 // AF gain: 0 to 255 over -60 to 0 dB. The read form is AG0; (one character), and the set form
 // AG0nnn; whose last three characters are the value, not validated.

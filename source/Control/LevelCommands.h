@@ -5,7 +5,8 @@
 
 class Request;
 
-namespace levels {
+namespace levels
+{
 void ag(Request& request);
 void rg(Request& request);
 void mg(Request& request);

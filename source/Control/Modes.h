@@ -7,7 +7,8 @@
 
 #include <array>
 
-namespace modes {
+namespace modes
+{
 
 enum class Group { Am, Lsb, Usb, Cw, Fm, Fsk, Other };
 
@@ -16,8 +17,8 @@ inline constexpr std::array<quint32, 11> hostModeToKenwoodTable{5, 5, 5, 1, 2, 3
 // Kenwood MD digit -> host mode index; 0, 5 and 8 all select the AM family's first mode and
 // CW reverse (7) selects plain CW.
 inline constexpr std::array<quint32, 10> kenwoodToHostModeTable{0, 3, 4, 5, 6, 0, 9, 5, 0, 10};
-inline constexpr std::array<Group, 11> groupTable{Group::Am,  Group::Am,  Group::Am,  Group::Lsb,
-                                                  Group::Usb, Group::Cw,  Group::Fm,  Group::Fm,
+inline constexpr std::array<Group, 11> groupTable{Group::Am,    Group::Am,  Group::Am, Group::Lsb,
+                                                  Group::Usb,   Group::Cw,  Group::Fm, Group::Fm,
                                                   Group::Other, Group::Fsk, Group::Fsk};
 
 inline constexpr quint32 hostModeToKenwood(quint32 hostMode)

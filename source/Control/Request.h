@@ -34,7 +34,10 @@ public:
     // The whole parameter, or its last `count` characters, as a 32-bit base-10 integer.
     // Validated commands act only on a value; the others take an invalid integer as 0.
     std::optional<int> value() const { return number(m_parameter); }
-    std::optional<int> lastDigits(qsizetype count) const { return number(m_parameter.right(count)); }
+    std::optional<int> lastDigits(qsizetype count) const
+    {
+        return number(m_parameter.right(count));
+    }
     int valueOrZero() const { return value().value_or(0); }
     int lastDigitsOrZero(qsizetype count) const { return lastDigits(count).value_or(0); }
 

@@ -6,7 +6,8 @@
 
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 constexpr int offsetDigits = 5;
 constexpr int offsetLimit = 9999;
@@ -36,7 +37,8 @@ void setOffset(Request& request, int sign)
 
 } // namespace
 
-namespace rit {
+namespace rit
+{
 
 void rt(Request& request)
 {

@@ -4,7 +4,8 @@
 
 class Request;
 
-namespace rit {
+namespace rit
+{
 void rt(Request& request);
 void xt(Request& request);
 void rc(Request& request);
