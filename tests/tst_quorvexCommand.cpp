@@ -1,4 +1,4 @@
-// The command bus (Part 1.2): every row of the command table through the meta-object, the
+// The command bus: every row of the command table through the meta-object, the
 // messages that are dropped, and the rows whose two ends differ.
 
 #include "FakeKeyControl.h"
@@ -12,7 +12,7 @@
 namespace
 {
 
-// The command table as the specification gives it, kept apart from the implementation's own:
+// The command table as the host contract defines it, kept apart from the implementation's own:
 // ID, encoder slot, typed signal. ID 53 is not assigned.
 struct Row {
     int id;
@@ -432,7 +432,7 @@ QVariant sample(QMetaType type, int id, int position, bool flag)
     return QVariant(); // an unknown type: the caller fails
 }
 
-// The element that carries an argument of `type` (the type rule of Part 1.2).
+// The element that carries an argument of `type` (the message type rule).
 QVariant expectedElement(QMetaType type, const QVariant& argument)
 {
     if (isPointer(type))
@@ -453,7 +453,7 @@ QVariant expectedElement(QMetaType type, const QVariant& argument)
 }
 
 // The value that a signal parameter of type `to` receives for an argument of type `from`: the
-// same, or one of the bridges of Part 1.2.
+// same, or one of the bridges between sender and receiver types.
 QVariant expectedArgument(QMetaType from, QMetaType to, const QVariant& argument)
 {
     if (from == to)
@@ -691,7 +691,7 @@ void tst_quorvexCommand::wholeTable()
     }
 }
 
-// The examples of Part 1.2, through the typed C++ interface.
+// Documented examples of the message format, through the typed C++ interface.
 void tst_quorvexCommand::specExamples()
 {
     quorvexCommand bus;

@@ -20,7 +20,7 @@ qulonglong toAddress(const void* p)
     return qulonglong(qlonglong(reinterpret_cast<qintptr>(p)));
 }
 
-// The element that carries one argument (the type rule of Part 1.2).
+// The element that carries one argument (the message type rule).
 template <typename T> QVariant toElement(const T& value)
 {
     if constexpr (std::is_same_v<T, quint32> || std::is_same_v<T, int> || std::is_same_v<T, bool> ||
@@ -39,7 +39,7 @@ template <typename T> QVariant toElement(const T& value)
     }
 }
 
-// The argument that one element gives (the conversions of Part 1.2's decoding). Values that do
+// The argument that one element gives (the decoder's conversions). Values that do
 // not convert give 0, false or 0.0; the 32-bit pattern of an int or uint survives either way.
 template <typename T> T fromElement(const QVariant& element)
 {

@@ -1,5 +1,5 @@
 #pragma once
-// The command bus (Part 1.2): the codec of the host command messages, kept by the host and by
+// The command bus: the codec of the host command messages, kept by the host and by
 // the plug-in alike. Each encoder slot packs its arguments into a message [ID, elements...] and
 // emits it on sCommand(QVariant); setCommand(QVariant) unpacks a message and emits the typed
 // signal of its command. The bus remembers only the key object of the last command 183.

@@ -1,6 +1,6 @@
 #pragma once
-// The host's CAT-emulation interface (Part 1.1): what the host sees of a CAT plug-in after
-// casting it by the identifier "Quorvex". Host command messages (Part 1.2) enter through
+// The host's CAT-emulation interface: what the host sees of a CAT plug-in after
+// casting it by the identifier "Quorvex". Host command messages enter through
 // setCommand and leave through sCommand. The virtual operations keep the order of the host's
 // interface; only the settings pair and setCommand must be implemented.
 
@@ -34,7 +34,7 @@ public:
     virtual void setManager(DeviceManagerAbstract* /*manager*/) {}
 
 public slots:
-    // One host command message (Part 1.2).
+    // One host command message.
     virtual void setCommand(QVariant cmd) = 0;
     // The number of the host's transceivers.
     virtual void setChannels(quint32 receivers) { Q_UNUSED(receivers) }

@@ -1,5 +1,5 @@
 #pragma once
-// The host's key object (Part 1.3): keys the transmitter and the CW keyer of a transceiver.
+// The host's key object: keys the transmitter and the CW keyer of a transceiver.
 // The host announces it with command 183 and the bus keeps it (quorvexCommand::cwKeyObject());
 // the channels call setKey and setTrx from the GUI thread and from their worker threads, with
 // the source codes below. A host overrides only what it needs: every operation does nothing here.

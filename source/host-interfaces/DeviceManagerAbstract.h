@@ -1,5 +1,5 @@
 #pragma once
-// The host's device manager (Part 1.3), as far as the plug-in uses it: the host tells a channel
+// The host's device manager, as far as the plug-in uses it: the host tells a channel
 // to open or close its command port (catEnableChanged), and a channel reports that it did
 // (setCatEnable). Both carry the transceiver number, which is the plug-in's channel index.
 
