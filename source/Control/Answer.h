@@ -27,8 +27,6 @@ public:
     // Replaces the character at the 1-based `position`.
     void putChar(int position, char character);
 
-    int length() const { return m_length; }
-    std::string_view text() const { return {m_text.data(), static_cast<size_t>(m_length)}; }
     QByteArray bytes() const { return QByteArray(m_text.data(), m_length); }
 
 private:
