@@ -70,3 +70,19 @@ void Control::executeCommand(quint16 code, QString parameter, SerialPortControl*
     Request request(command, parameter, cache, *bus, *this, port);
     command.handler(request);
 }
+
+QWidget* Control::optionsWidget()
+{
+    return options;
+}
+
+void Control::setManager(DeviceManagerAbstract* deviceManager)
+{
+    manager = deviceManager;
+}
+
+void Control::setTxAvailable(bool) {}
+void Control::writeOptions(QSettings*) {}
+void Control::readOptions(QSettings*) {}
+void Control::writeRxSettings(QSettings*) {}
+void Control::readRxSettings(QSettings*) {}

@@ -14,6 +14,9 @@
 #include <QString>
 #include <QThread>
 
+class DeviceManagerAbstract;
+class QSettings;
+class QWidget;
 class quorvexCommand;
 class SerialPortControl;
 
@@ -26,6 +29,21 @@ public:
     // The two command letters as a 16-bit value, first letter in the low byte; 0 (no command)
     // unless there are exactly two letters.
     static quint16 commandCode(const QString& letters);
+
+    // The channel's options panel, created without a parent; whoever shows it owns it.
+    QWidget* optionsWidget();
+    // The host's device manager (not owned); replaces the previous one.
+    void setManager(DeviceManagerAbstract* manager);
+    // Shows the transmit keying controls (true) or closes the keying ports, resets the line
+    // choices and hides the controls (false).
+    void setTxAvailable(bool available);
+
+    // Panel settings: "Options<index>" keeps every choice by position, "RX<index>" keeps the
+    // port names by name and also restores the open states.
+    void writeOptions(QSettings* settings);
+    void readOptions(QSettings* settings);
+    void writeRxSettings(QSettings* settings);
+    void readRxSettings(QSettings* settings);
 
 signals:
     // `trx` is false for a command received, true for an answer sent.
@@ -103,6 +121,8 @@ private:
     bool isMine(quint32 index) const { return index == cache.transceiver; }
 
     QMutex mutex;
-    quorvexCommand* bus; // not owned
+    quorvexCommand* bus;                      // not owned
+    DeviceManagerAbstract* manager = nullptr; // not owned
+    QWidget* options = nullptr;
     RadioState cache;
 };
