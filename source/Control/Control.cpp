@@ -4,6 +4,9 @@
 #include "CommandTable.h"
 #include "Request.h"
 
+#include "DeviceManagerAbstract.h"
+#include "Options.h"
+#include "SerialPortControl.h"
 #include "quorvexCommand.h"
 
 namespace
@@ -53,6 +56,28 @@ Control::Control(unsigned int index, quorvexCommand* bus, QObject* parent)
     };
     for (const BusLink& link : links)
         CHECKED_CONNECT(bus, link.signal, this, link.slot);
+
+    createObjects();
+}
+
+Control::~Control()
+{
+    // The worker first: its turn is short and bounded, so it is waited for, never killed,
+    // and the mutex is free once it has returned.
+    stopWorker();
+    openKeyingPort(ptt, false);
+    openKeyingPort(footSwitch, false);
+    delete catPort;
+    delete ptt.port;
+    delete footSwitch.port;
+    // The tab widget that shows the panel owns it; a panel nobody took is ours to delete.
+    if (options && !options->parent())
+        delete options;
+}
+
+QWidget* Control::optionsWidget()
+{
+    return options;
 }
 
 quint16 Control::commandCode(const QString& letters)
@@ -70,19 +95,3 @@ void Control::executeCommand(quint16 code, QString parameter, SerialPortControl*
     Request request(command, parameter, cache, *bus, *this, port);
     command.handler(request);
 }
-
-QWidget* Control::optionsWidget()
-{
-    return options;
-}
-
-void Control::setManager(DeviceManagerAbstract* deviceManager)
-{
-    manager = deviceManager;
-}
-
-void Control::setTxAvailable(bool) {}
-void Control::writeOptions(QSettings*) {}
-void Control::readOptions(QSettings*) {}
-void Control::writeRxSettings(QSettings*) {}
-void Control::readRxSettings(QSettings*) {}

@@ -1,21 +1,37 @@
 #pragma once
 // The engine of one transceiver channel: makes the host's transceiver look like a Kenwood
-// TS-480 on a serial port. It keeps the radio-state cache that the host feeds through the
-// command bus (quorvexCommand) and interprets the Kenwood commands read from the port.
+// TS-480 on a serial port. It owns the channel's options panel and three serial ports (CAT,
+// PTT, footswitch), keeps the radio-state cache that the host feeds through the command bus
+// (quorvexCommand), interprets the Kenwood commands read from the CAT port in a worker thread,
+// and keys the host's key object from the ports' modem lines.
 //
-// Threads and locks: the object lives in the GUI thread, where the bus-fed cache slots run
-// (auto connections queue them there when the bus emits elsewhere). The worker thread runs
-// executeCommand with `mutex` held for a whole batch of commands; every cache slot takes the
-// same non-recursive mutex, so nothing that runs under the lock may call them.
+// Threads and locks:
+// - GUI thread (where the object was created): construction, the panel and its slots, openCAT,
+//   openPTT/openFootSw, timerEvent (PTT and footswitch lines), appendLog, settings,
+//   destruction. The bus-fed cache slots run where the bus emits (queued here otherwise).
+// - Worker thread, only while the CAT port is open: run() reads the port, frames and executes
+//   the commands with `mutex` held for the whole batch, then, outside the mutex, passes the CAT
+//   port's line changes to setCts/setDsr. It never touches a widget: the line choices it needs
+//   are the atomics pttLineChoice/keyLineChoice, kept current by the GUI thread.
+// - `mutex` is non-recursive and guards `cache`. Every cache slot takes it, so nothing that
+//   runs under it may call them.
 
 #include "RadioState.h"
 
+#include <QBasicTimer>
 #include <QMutex>
+#include <QPointer>
 #include <QString>
 #include <QThread>
 
+#include <atomic>
+
 class DeviceManagerAbstract;
+class Options;
+class QCheckBox;
+class QComboBox;
 class QSettings;
+class QTextBrowser;
 class QWidget;
 class quorvexCommand;
 class SerialPortControl;
@@ -25,6 +41,7 @@ class Control : public QThread
     Q_OBJECT
 public:
     Control(unsigned int index, quorvexCommand* bus, QObject* parent);
+    ~Control() override;
 
     // The two command letters as a 16-bit value, first letter in the low byte; 0 (no command)
     // unless there are exactly two letters.
@@ -32,14 +49,15 @@ public:
 
     // The channel's options panel, created without a parent; whoever shows it owns it.
     QWidget* optionsWidget();
-    // The host's device manager (not owned); replaces the previous one.
+    // The host's device manager (not owned; may be null); replaces the previous one.
     void setManager(DeviceManagerAbstract* manager);
     // Shows the transmit keying controls (true) or closes the keying ports, resets the line
-    // choices and hides the controls (false).
+    // choices to "None" and hides the controls (false).
     void setTxAvailable(bool available);
 
-    // Panel settings: "Options<index>" keeps every choice by position, "RX<index>" keeps the
-    // port names by name and also restores the open states.
+    // Panel settings, each inside its own inner group of the caller's current group:
+    // "Options<index>" keeps every choice by position, "RX<index>" keeps the port names by
+    // name. Restoring sets the widgets, so ports open as if the user had ticked their boxes.
     void writeOptions(QSettings* settings);
     void readOptions(QSettings* settings);
     void writeRxSettings(QSettings* settings);
@@ -50,8 +68,22 @@ signals:
     void logMessage(QString, bool trx);
 
 private slots:
+    void openCAT(bool state);
+    void openPTT(bool state);
+    void openFootSw(bool state);
+    void appendLog(QString text, bool trx);
+    // CAT port line changes, called by the worker with the new level.
+    void setCts(bool state);
+    void setDsr(bool state);
+    // PTT and footswitch port line changes; timerEvent reacts the same way.
+    void setPttCts(bool state);
+    void setPttDsr(bool state);
+    void setFootSwCts(bool state);
+    void setFootSwDsr(bool state);
     void changedAntSwEnable(bool state);
     void changedEnableFR(bool state);
+    void changedItem(int index);
+    void setOpenCatFromManager(quint32 tranceiver, bool state);
     void setStart(bool state);
     bool Started();
 
@@ -110,8 +142,64 @@ private slots:
     void setSplit(quint32 receiver, bool state);
     void setCatAttPreAmp(quint32 tranceiver, bool att, bool amp);
 
+protected:
+    void timerEvent(QTimerEvent* event) override;
+    void run() override;
+
 private:
     friend class ControlTestAccess;
+
+    // The panel widgets the channel works with, found by object name in the options form.
+    // They belong to the form; only GUI-thread code touches them.
+    struct Panel {
+        QCheckBox* chbEnable = nullptr;
+        QComboBox* cbPortName = nullptr;
+        QComboBox* cbParity = nullptr;
+        QComboBox* cbData = nullptr;
+        QComboBox* cbStopBit = nullptr;
+        QComboBox* cbBoudRate = nullptr;
+        QComboBox* cbPttLine = nullptr;
+        QComboBox* cbKeyLine = nullptr;
+        QCheckBox* chbAntSw = nullptr;
+        QCheckBox* chbFR = nullptr;
+        QCheckBox* chbEnablePtt = nullptr;
+        QComboBox* cbPortNamePTT = nullptr;
+        QCheckBox* chbDTR = nullptr;
+        QCheckBox* chbRTS = nullptr;
+        QCheckBox* chbEnableFootswitch = nullptr;
+        QComboBox* cbPortNameFootSwitch = nullptr;
+        QCheckBox* chbDTR_FootSwitch = nullptr;
+        QCheckBox* chbRTS_FootSwitch = nullptr;
+        QCheckBox* chbLog = nullptr;
+        QTextBrowser* tbLog = nullptr;
+    };
+
+    // A port whose CTS and DSR inputs key PTT (the PTT port and the footswitch port).
+    struct KeyingPort {
+        SerialPortControl* port = nullptr; // owned
+        bool open = false;
+        quint32 source = 0; // the key object's source code
+        const char* openSlot = nullptr;
+        QCheckBox* enableBox = nullptr;
+        QComboBox* nameBox = nullptr;
+        QCheckBox* ctsBox = nullptr;
+        QCheckBox* dsrBox = nullptr;
+    };
+
+    void createObjects();
+    template <typename T> T* panelChild(const char* name) const;
+    void connectPanel();
+    // A port that would not open: its box back to unchecked without running `slot`, then the
+    // modal message naming the port and the reason.
+    void refuseOpen(QCheckBox* box, const char* slot, QComboBox* nameBox, SerialPortControl* port);
+    void stopWorker();
+
+    void openKeyingPort(KeyingPort& keying, bool state);
+    void pollKeyingPort(KeyingPort& keying);
+    // PTT from a PTT or footswitch port line, when its box is ticked.
+    void keyTrxFromLine(const QCheckBox* box, quint32 source, bool state);
+    // Key and PTT from a CAT port line (`lineBit`: 1 DSR, 2 CTS) as the line choices say.
+    void keyFromCatLine(int lineBit, bool state);
 
     // The Kenwood interpreter: runs one command in the worker thread with `mutex` held,
     // working on `cache` directly. An answer is written to `port` in one write and then
@@ -121,8 +209,18 @@ private:
     bool isMine(quint32 index) const { return index == cache.transceiver; }
 
     QMutex mutex;
-    quorvexCommand* bus;                      // not owned
+    QBasicTimer lineTimer; // 1 ms poll of the PTT and footswitch lines, GUI thread
+    quorvexCommand* bus;   // not owned
+    QPointer<Options> options;
+    Panel panel;
+    SerialPortControl* catPort = nullptr; // owned, lives in the worker thread
+    KeyingPort ptt;
+    KeyingPort footSwitch;
+    // Written by the GUI thread, read by the worker at every turn.
+    std::atomic<bool> running{false};
+    // Row of cbPttLine / cbKeyLine (0 none, 1 DTR, 2 RTS), copied by the GUI thread.
+    std::atomic<int> pttLineChoice{0};
+    std::atomic<int> keyLineChoice{0};
     DeviceManagerAbstract* manager = nullptr; // not owned
-    QWidget* options = nullptr;
     RadioState cache;
 };

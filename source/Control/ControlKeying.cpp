@@ -1,0 +1,149 @@
+// Control's keying: the PTT and footswitch ports, whose CTS and DSR inputs key PTT, and the CAT
+// port's own lines, which key PTT or the CW key as cbPttLine and cbKeyLine choose.
+//
+// The PTT and footswitch ports, their 1 ms line poll (timerEvent) and their calls to the key
+// object run in the GUI thread. setCts and setDsr run in the CAT worker thread, outside the
+// mutex, and read only the atomic copies of the line choices. The key object is asked of the
+// bus at every event, so a key object announced or withdrawn later takes effect at once.
+
+#include "Control.h"
+
+#include "CwKeyControlAbstract.h"
+#include "Options.h"
+#include "SerialPortControl.h"
+#include "quorvexCommand.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QTimerEvent>
+
+namespace
+{
+
+// The keying ports only listen to their input lines, always with these settings (indices).
+struct FixedSettings {
+    int parity, dataBits, stopBits, baudRate, flowControl;
+};
+constexpr FixedSettings keyingPortSettings{0 /* none */, 3 /* 8 */, 0 /* 1 */, 3 /* 9600 */,
+                                           0 /* none */};
+
+constexpr int linePollMs = 1;
+
+// Bits of a cbPttLine / cbKeyLine row (0 "None", 1 "DTR", 2 "RTS"): which input keys.
+constexpr int dsrBit = 1; // the client's DTR arrives on our DSR
+constexpr int ctsBit = 2; // the client's RTS arrives on our CTS
+
+} // namespace
+
+void Control::openPTT(bool state)
+{
+    openKeyingPort(ptt, state);
+}
+
+void Control::openFootSw(bool state)
+{
+    openKeyingPort(footSwitch, state);
+}
+
+void Control::openKeyingPort(KeyingPort& keying, bool state)
+{
+    if (state == keying.open)
+        return;
+    if (!state) {
+        keying.open = false;
+        // The timer runs exactly while one of the two ports is open.
+        if (!ptt.open && !footSwitch.open)
+            lineTimer.stop();
+        keying.port->close();
+        return;
+    }
+    keying.port->setPortName(keying.nameBox->currentText());
+    keying.port->setParity(keyingPortSettings.parity);
+    keying.port->setDataBits(keyingPortSettings.dataBits);
+    keying.port->setStopBits(keyingPortSettings.stopBits);
+    keying.port->setBaudRate(keyingPortSettings.baudRate);
+    keying.port->setFlowControl(keyingPortSettings.flowControl);
+    if (!keying.port->open(QIODevice::ReadOnly)) {
+        refuseOpen(keying.enableBox, keying.openSlot, keying.nameBox, keying.port);
+        return;
+    }
+    keying.open = true;
+    if (!lineTimer.isActive())
+        lineTimer.start(linePollMs, this);
+}
+
+void Control::timerEvent(QTimerEvent* event)
+{
+    if (event->timerId() != lineTimer.timerId()) {
+        QThread::timerEvent(event);
+        return;
+    }
+    // The boxes belong to the panel; once it is gone nothing is keyed any more.
+    if (!options)
+        return;
+    pollKeyingPort(ptt);
+    pollKeyingPort(footSwitch);
+}
+
+void Control::pollKeyingPort(KeyingPort& keying)
+{
+    if (!keying.open)
+        return;
+    // A change is always read, and so consumed, also while its box is unticked: ticking the
+    // box later does not replay it.
+    if (keying.port->isCtsChanged())
+        keyTrxFromLine(keying.ctsBox, keying.source, keying.port->cts());
+    if (keying.port->isDsrChanged())
+        keyTrxFromLine(keying.dsrBox, keying.source, keying.port->dsr());
+    keying.port->flush();
+}
+
+void Control::keyTrxFromLine(const QCheckBox* box, quint32 source, bool state)
+{
+    if (!box->isChecked())
+        return;
+    if (CwKeyControlAbstract* key = bus->cwKeyObject())
+        key->setTrx(cache.transceiver, source, state);
+}
+
+void Control::keyFromCatLine(int lineBit, bool state)
+{
+    CwKeyControlAbstract* key = bus->cwKeyObject();
+    if (!key)
+        return;
+    // One input may drive both: PTT first, then the key.
+    if (pttLineChoice & lineBit)
+        key->setTrx(cache.transceiver, CwKeyControlAbstract::CatPortSource, state);
+    if (keyLineChoice & lineBit)
+        key->setKey(cache.transceiver, CwKeyControlAbstract::CatPortSource, state);
+}
+
+void Control::setCts(bool state)
+{
+    keyFromCatLine(ctsBit, state);
+}
+
+void Control::setDsr(bool state)
+{
+    keyFromCatLine(dsrBit, state);
+}
+
+void Control::setPttCts(bool state)
+{
+    keyTrxFromLine(ptt.ctsBox, ptt.source, state);
+}
+
+void Control::setPttDsr(bool state)
+{
+    keyTrxFromLine(ptt.dsrBox, ptt.source, state);
+}
+
+void Control::setFootSwCts(bool state)
+{
+    keyTrxFromLine(footSwitch.ctsBox, footSwitch.source, state);
+}
+
+void Control::setFootSwDsr(bool state)
+{
+    keyTrxFromLine(footSwitch.dsrBox, footSwitch.source, state);
+}

@@ -1,0 +1,195 @@
+// Control and its options panel: building the panel and its ports, the panel's reactions, the
+// device manager link, the transmit controls and the log view. All of it runs in the GUI thread.
+
+#include "Control.h"
+
+#include "CheckedConnect.h"
+#include "CwKeyControlAbstract.h"
+#include "DeviceManagerAbstract.h"
+#include "Options.h"
+#include "SerialPortControl.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QTextBrowser>
+
+namespace
+{
+
+// Hidden and shown together by setTxAvailable: the keying boxes, then their labels.
+constexpr const char* transmitControls[] = {
+    "cbPortNamePTT",
+    "chbEnablePtt",
+    "chbDTR",
+    "chbRTS",
+    "cbPortNameFootSwitch",
+    "chbEnableFootswitch",
+    "chbDTR_FootSwitch",
+    "chbRTS_FootSwitch",
+    "cbPttLine",
+    "cbKeyLine",
+    "lbPortNamePtt",
+    "lbDtr",
+    "lbRts",
+    "lbPortNamePtt_2",
+    "lbDtr_2",
+    "lbRts_2",
+    "lbPttLine",
+    "lbKeyLine",
+};
+
+constexpr int messageBoxMinimumWidth = 500;
+
+} // namespace
+
+template <typename T> T* Control::panelChild(const char* name) const
+{
+    T* child = options->findChild<T*>(QLatin1String(name));
+    if (!child)
+        qFatal("The options panel has no %s", name);
+    return child;
+}
+
+void Control::createObjects()
+{
+    // Backend 0 for all three ports. The CAT port is used by the worker, so it lives there.
+    catPort = new SerialPortControl(0);
+    ptt.port = new SerialPortControl(0);
+    footSwitch.port = new SerialPortControl(0);
+    catPort->moveToThread(this);
+
+    options = new Options;
+    panel.chbEnable = panelChild<QCheckBox>("chbEnable");
+    panel.cbPortName = panelChild<QComboBox>("cbPortName");
+    panel.cbParity = panelChild<QComboBox>("cbParity");
+    panel.cbData = panelChild<QComboBox>("cbData");
+    panel.cbStopBit = panelChild<QComboBox>("cbStopBit");
+    panel.cbBoudRate = panelChild<QComboBox>("cbBoudRate");
+    panel.cbPttLine = panelChild<QComboBox>("cbPttLine");
+    panel.cbKeyLine = panelChild<QComboBox>("cbKeyLine");
+    panel.chbAntSw = panelChild<QCheckBox>("chbAntSw");
+    panel.chbFR = panelChild<QCheckBox>("chbFR");
+    // Only the first transceiver has an antenna switch to offer.
+    if (cache.transceiver != 0)
+        panel.chbAntSw->hide();
+    panel.chbEnablePtt = panelChild<QCheckBox>("chbEnablePtt");
+    panel.cbPortNamePTT = panelChild<QComboBox>("cbPortNamePTT");
+    panel.chbDTR = panelChild<QCheckBox>("chbDTR");
+    panel.chbRTS = panelChild<QCheckBox>("chbRTS");
+    panel.chbEnableFootswitch = panelChild<QCheckBox>("chbEnableFootswitch");
+    panel.cbPortNameFootSwitch = panelChild<QComboBox>("cbPortNameFootSwitch");
+    panel.chbDTR_FootSwitch = panelChild<QCheckBox>("chbDTR_FootSwitch");
+    panel.chbRTS_FootSwitch = panelChild<QCheckBox>("chbRTS_FootSwitch");
+    panel.chbLog = panelChild<QCheckBox>("chbLog");
+    panel.tbLog = panelChild<QTextBrowser>("tbLog");
+
+    ptt = {ptt.port,
+           false,
+           CwKeyControlAbstract::PttPortSource,
+           SLOT(openPTT(bool)),
+           panel.chbEnablePtt,
+           panel.cbPortNamePTT,
+           panel.chbRTS,
+           panel.chbDTR};
+    footSwitch = {footSwitch.port,
+                  false,
+                  CwKeyControlAbstract::FootswitchSource,
+                  SLOT(openFootSw(bool)),
+                  panel.chbEnableFootswitch,
+                  panel.cbPortNameFootSwitch,
+                  panel.chbRTS_FootSwitch,
+                  panel.chbDTR_FootSwitch};
+
+    panel.cbPortName->clear();
+    panel.cbPortNamePTT->clear();
+    panel.cbPortNameFootSwitch->clear();
+    panel.cbPortName->addItems(catPort->availablePorts());
+    panel.cbPortNamePTT->addItems(catPort->availablePorts());
+    panel.cbPortNameFootSwitch->addItems(footSwitch.port->availablePorts());
+
+    connectPanel();
+}
+
+void Control::connectPanel()
+{
+    CHECKED_CONNECT(panel.cbPortName, SIGNAL(currentIndexChanged(int)), this,
+                    SLOT(changedItem(int)));
+    CHECKED_CONNECT(panel.cbPortNamePTT, SIGNAL(currentIndexChanged(int)), this,
+                    SLOT(changedItem(int)));
+    CHECKED_CONNECT(panel.chbAntSw, SIGNAL(toggled(bool)), this, SLOT(changedAntSwEnable(bool)));
+    CHECKED_CONNECT(panel.chbFR, SIGNAL(toggled(bool)), this, SLOT(changedEnableFR(bool)));
+    CHECKED_CONNECT(panel.chbEnable, SIGNAL(toggled(bool)), this, SLOT(openCAT(bool)));
+    CHECKED_CONNECT(panel.chbEnablePtt, SIGNAL(toggled(bool)), this, SLOT(openPTT(bool)));
+    CHECKED_CONNECT(panel.chbEnableFootswitch, SIGNAL(toggled(bool)), this, SLOT(openFootSw(bool)));
+    CHECKED_CONNECT(this, SIGNAL(logMessage(QString, bool)), this, SLOT(appendLog(QString, bool)));
+
+    // The worker keys from the CAT port's lines without touching widgets: it reads copies of
+    // the two line choices, kept current here.
+    pttLineChoice = panel.cbPttLine->currentIndex();
+    keyLineChoice = panel.cbKeyLine->currentIndex();
+    CHECKED_CONNECT(panel.cbPttLine, &QComboBox::currentIndexChanged, this,
+                    [this](int row) { pttLineChoice = row; });
+    CHECKED_CONNECT(panel.cbKeyLine, &QComboBox::currentIndexChanged, this,
+                    [this](int row) { keyLineChoice = row; });
+}
+
+void Control::refuseOpen(QCheckBox* box, const char* slot, QComboBox* nameBox,
+                         SerialPortControl* port)
+{
+    QObject::disconnect(box, SIGNAL(toggled(bool)), this, slot);
+    box->setChecked(false);
+    CHECKED_CONNECT(box, SIGNAL(toggled(bool)), this, slot);
+
+    auto* message = new QMessageBox;
+    message->setText(tr("Can't open ") + nameBox->currentText() + QLatin1Char('\n') +
+                     port->errorString());
+    message->setMinimumWidth(messageBoxMinimumWidth);
+    message->exec();
+    message->deleteLater();
+}
+
+void Control::changedItem(int) {}
+
+void Control::setManager(DeviceManagerAbstract* deviceManager)
+{
+    if (manager)
+        QObject::disconnect(manager, SIGNAL(catEnableChanged(quint32, bool)), this,
+                            SLOT(setOpenCatFromManager(quint32, bool)));
+    manager = deviceManager;
+    if (manager)
+        CHECKED_CONNECT(manager, SIGNAL(catEnableChanged(quint32, bool)), this,
+                        SLOT(setOpenCatFromManager(quint32, bool)));
+}
+
+void Control::setOpenCatFromManager(quint32 tranceiver, bool state)
+{
+    // The box does the rest: openCAT runs only if its state changes, and reports back.
+    if (options && isMine(tranceiver))
+        panel.chbEnable->setChecked(state);
+}
+
+void Control::setTxAvailable(bool available)
+{
+    if (!options)
+        return;
+    if (!available) {
+        panel.chbEnablePtt->setChecked(false);
+        panel.chbEnableFootswitch->setChecked(false);
+        panel.cbPttLine->setCurrentIndex(0);
+        panel.cbKeyLine->setCurrentIndex(0);
+    }
+    for (const char* name : transmitControls)
+        if (QWidget* control = options->findChild<QWidget*>(QLatin1String(name)))
+            control->setVisible(available);
+}
+
+void Control::appendLog(QString text, bool trx)
+{
+    // Lines arrive queued from the worker; they may outlive a panel already taken down.
+    if (!options || !panel.chbLog->isChecked())
+        return;
+    const QLatin1String colour = trx ? QLatin1String("blue") : QLatin1String("green");
+    panel.tbLog->append(QLatin1String("<FONT color=") + colour + QLatin1String(" >") +
+                        text.toHtmlEscaped() + QLatin1String("</FONT>"));
+}
