@@ -101,12 +101,12 @@ void Control::createObjects()
                   panel.chbRTS_FootSwitch,
                   panel.chbDTR_FootSwitch};
 
-    panel.cbPortName->clear();
-    panel.cbPortNamePTT->clear();
-    panel.cbPortNameFootSwitch->clear();
-    panel.cbPortName->addItems(catPort->availablePorts());
-    panel.cbPortNamePTT->addItems(catPort->availablePorts());
-    panel.cbPortNameFootSwitch->addItems(footSwitch.port->availablePorts());
+    // All three ports use the same backend, so one discovery serves the three lists.
+    const QStringList ports = catPort->availablePorts();
+    for (QComboBox* names : {panel.cbPortName, panel.cbPortNamePTT, panel.cbPortNameFootSwitch}) {
+        names->clear();
+        names->addItems(ports);
+    }
 
     connectPanel();
 }
