@@ -1,5 +1,5 @@
 #pragma once
-// Lines on standard input that let a script act as the user of a headless host:
+// Lines on standard input that let a script act as the host's user (headless, or stdin a pipe):
 //   smeter <channel> <dBm>   move a receiver's signal level (reported as command 100)
 //   cat <channel> <0|1>      flip the device manager's "CAT enable" switch of a channel
 //   running <0|1>            start or stop the host (reported as command 1)

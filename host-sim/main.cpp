@@ -79,13 +79,15 @@ int main(int argc, char** argv)
         return result;
     }
 
+    // Script lines come from a pipe or, headless, from the terminal; a windowed host started
+    // from a terminal leaves the terminal alone.
     std::unique_ptr<ScriptCommands> script;
-    if (arguments.headless) {
+    if (arguments.headless || !isatty(STDIN_FILENO)) {
         script = std::make_unique<ScriptCommands>(&session, STDIN_FILENO);
         CHECKED_CONNECT(script.get(), &ScriptCommands::quitRequested, &app, &QApplication::quit);
-    } else {
-        window.show();
     }
+    if (!arguments.headless)
+        window.show();
     const int result = QApplication::exec();
     session.shutdown();
     return result;

@@ -1,0 +1,443 @@
+// The whole chain with a real client: host-sim runs headless with the plug-in serving CAT on
+// one end of a socat pair; Hamlib's rigctl (model 2028, TS-480) drives the other end. Every
+// step checks the client's answer and the line the host printed for what it was asked to do.
+// Needs root (the pair is linked as /dev/COMn, the names the plug-in's port list probes),
+// socat and rigctl; skips otherwise.
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <unistd.h>
+
+namespace
+{
+
+constexpr int startTimeoutMs = 15000;
+constexpr int lineTimeoutMs = 5000;
+constexpr int clientTimeoutMs = 30000;
+
+// Two /dev/COMn links to the ends of a socat pseudo-terminal pair.
+class SerialPair
+{
+public:
+    ~SerialPair()
+    {
+        socat.terminate();
+        socat.waitForFinished(3000);
+    }
+
+    bool start()
+    {
+        QStringList free;
+        for (int n = 70; n < 87 && free.size() < 2; ++n) {
+            const QString name = QStringLiteral("COM%1").arg(n);
+            if (!QFileInfo(QStringLiteral("/dev/") + name).isSymLink() &&
+                !QFile::exists(QStringLiteral("/dev/") + name))
+                free << name;
+        }
+        if (free.size() < 2)
+            return false;
+        hostPort = free.at(0);
+        clientPort = free.at(1);
+        socat.start(QStringLiteral("socat"),
+                    {QStringLiteral("pty,raw,echo=0,link=/dev/") + hostPort,
+                     QStringLiteral("pty,raw,echo=0,link=/dev/") + clientPort});
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < startTimeoutMs) {
+            if (QFile::exists(QStringLiteral("/dev/") + hostPort) &&
+                QFile::exists(QStringLiteral("/dev/") + clientPort))
+                return true;
+            if (socat.waitForFinished(20))
+                return false;
+        }
+        return false;
+    }
+
+    QString hostPort;
+    QString clientPort;
+
+private:
+    QProcess socat;
+};
+
+// One headless host-sim run, with its printed lines.
+class HostRun
+{
+public:
+    ~HostRun() { stop(); }
+
+    bool start(const QString& settingsPath)
+    {
+        process.start(QStringLiteral(HOST_SIM),
+                      {QStringLiteral("--headless"), QStringLiteral("--plugin"),
+                       QStringLiteral(KENWOOD_PLUGIN), QStringLiteral("--settings"), settingsPath,
+                       QStringLiteral("--channels"), QStringLiteral("2"),
+                       QStringLiteral("--tx-channels"), QStringLiteral("1")});
+        return process.waitForStarted(startTimeoutMs) &&
+               waitForLine(QStringLiteral("manager setCatEnable 0 1"), 0, startTimeoutMs);
+    }
+
+    // Waits until a line starting with `prefix` is among the lines from `from` on.
+    bool waitForLine(const QString& prefix, qsizetype from, int timeoutMs = lineTimeoutMs)
+    {
+        QElapsedTimer clock;
+        clock.start();
+        for (;;) {
+            collect();
+            for (qsizetype i = from; i < lines.size(); ++i) {
+                if (lines.at(i).startsWith(prefix))
+                    return true;
+            }
+            if (clock.elapsed() > timeoutMs || process.state() != QProcess::Running)
+                return false;
+            process.waitForReadyRead(50);
+        }
+    }
+
+    qsizetype mark()
+    {
+        collect();
+        return lines.size();
+    }
+
+    void send(const QString& scriptLine)
+    {
+        process.write((scriptLine + QLatin1Char('\n')).toUtf8());
+    }
+
+    // Ends the run like a user's Ctrl+C would; the exit code, or -1 if it did not end.
+    int stop()
+    {
+        if (process.state() == QProcess::NotRunning)
+            return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        process.terminate();
+        if (!process.waitForFinished(startTimeoutMs)) {
+            process.kill();
+            process.waitForFinished();
+            return -1;
+        }
+        collect();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    QString transcript()
+    {
+        collect();
+        return lines.join(QLatin1Char('\n')) + QLatin1Char('\n') +
+               QString::fromUtf8(process.readAllStandardError());
+    }
+
+    QStringList lines;
+
+private:
+    void collect()
+    {
+        partial += process.readAllStandardOutput();
+        qsizetype end;
+        while ((end = partial.indexOf('\n')) >= 0) {
+            lines << QString::fromUtf8(partial.left(end));
+            partial.remove(0, end + 1);
+        }
+    }
+
+    QProcess process;
+    QByteArray partial;
+};
+
+struct ClientResult {
+    bool finished = false;
+    int exitCode = -1;
+    QStringList lines;
+    QString errors;
+};
+
+} // namespace
+
+class tst_endtoend : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void frequency_data();
+    void frequency();
+    void mode_data();
+    void mode();
+    void ptt();
+    void split();
+    void ritAndXit();
+    void level_data();
+    void level();
+    void strength_data();
+    void strength();
+    void saveAndRestore();
+
+private:
+    // Runs one rigctl invocation with `commands` against the client's end.
+    ClientResult client(const QStringList& commands);
+    // Runs the set `commands` in one rigctl invocation and the `reads` in a second one (a
+    // client answers reads made in the invocation that set a value from its own cache), then
+    // verifies the answers and that the host printed a line starting with each of `hostLines`.
+    void exchange(const QStringList& commands, const QStringList& reads, const QStringList& answers,
+                  const QStringList& hostLines);
+    // The last number of the newest host line that starts with `prefix`.
+    double hostNumber(const QString& prefix);
+
+    QTemporaryDir dir;
+    QString settingsPath;
+    std::unique_ptr<SerialPair> pair;
+    std::unique_ptr<HostRun> host;
+};
+
+void tst_endtoend::initTestCase()
+{
+    if (::geteuid() != 0)
+        QSKIP("needs root: the serial pair is linked as /dev/COMn for the plug-in's port list");
+    for (const char* tool : {"socat", "rigctl"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
+            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
+    }
+    QVERIFY(dir.isValid());
+    pair = std::make_unique<SerialPair>();
+    QVERIFY2(pair->start(), "socat could not create the /dev/COMn pair");
+
+    // Only the CAT group: the port by name and switched on; everything else from defaults.
+    settingsPath = dir.filePath(QStringLiteral("host-sim.ini"));
+    {
+        QSettings settings(settingsPath, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("CAT_TS480/RX0/Name"), pair->hostPort.toLatin1());
+        settings.setValue(QStringLiteral("CAT_TS480/RX0/BoudRate"), 3);
+        settings.setValue(QStringLiteral("CAT_TS480/RX0/Enable"), true);
+    }
+    host = std::make_unique<HostRun>();
+    QVERIFY2(host->start(settingsPath), qPrintable(host->transcript()));
+}
+
+ClientResult tst_endtoend::client(const QStringList& commands)
+{
+    QProcess rigctl;
+    rigctl.start(QStringLiteral("rigctl"),
+                 QStringList{QStringLiteral("-m"), QStringLiteral("2028"), QStringLiteral("-r"),
+                             QStringLiteral("/dev/") + pair->clientPort, QStringLiteral("-s"),
+                             QStringLiteral("9600")} +
+                     commands);
+    ClientResult result;
+    result.finished = rigctl.waitForFinished(clientTimeoutMs);
+    result.exitCode = rigctl.exitCode();
+    result.lines = QString::fromUtf8(rigctl.readAllStandardOutput())
+                       .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    result.errors = QString::fromUtf8(rigctl.readAllStandardError());
+    return result;
+}
+
+void tst_endtoend::exchange(const QStringList& commands, const QStringList& reads,
+                            const QStringList& answers, const QStringList& hostLines)
+{
+    const qsizetype from = host->mark();
+    if (!commands.isEmpty()) {
+        const ClientResult set = client(commands);
+        QVERIFY2(set.finished, "rigctl did not finish");
+        QVERIFY2(set.exitCode == 0 && set.lines.isEmpty(), qPrintable(set.errors));
+    }
+    for (const QString& line : hostLines)
+        QVERIFY2(host->waitForLine(line, from),
+                 qPrintable(line + QStringLiteral(" missing in\n") + host->transcript()));
+    if (reads.isEmpty())
+        return;
+    const ClientResult read = client(reads);
+    QVERIFY2(read.finished, "rigctl did not finish");
+    QVERIFY2(read.exitCode == 0, qPrintable(read.errors));
+    QCOMPARE(read.lines, answers);
+}
+
+double tst_endtoend::hostNumber(const QString& prefix)
+{
+    for (qsizetype i = host->lines.size() - 1; i >= 0; --i) {
+        if (host->lines.at(i).startsWith(prefix))
+            return host->lines.at(i).section(QLatin1Char(' '), -1).toDouble();
+    }
+    return qQNaN();
+}
+
+void tst_endtoend::frequency_data()
+{
+    QTest::addColumn<QString>("hz");
+    QTest::newRow("40 m") << "7074000";
+    QTest::newRow("20 m") << "14250000";
+    QTest::newRow("10 m") << "28500000";
+    QTest::newRow("6 m") << "50313000";
+}
+
+void tst_endtoend::frequency()
+{
+    QFETCH(QString, hz);
+    exchange({QStringLiteral("F"), hz}, {QStringLiteral("f")}, {hz},
+             {QStringLiteral("cmd 19 rxVfo 0 0 ") + hz});
+}
+
+void tst_endtoend::mode_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("readBack");
+    QTest::addColumn<int>("hostMode");
+    const auto row = [](const char* mode, const char* readBack, int hostMode) {
+        QTest::newRow(mode) << QString::fromLatin1(mode) << QString::fromLatin1(readBack)
+                            << hostMode;
+    };
+    // The host starts in USB, and a client sends no mode that it already reads: LSB first.
+    row("LSB", "LSB", 3);
+    row("USB", "USB", 4);
+    row("CW", "CW", 5);
+    // The host has one CW mode: CW reverse becomes CW.
+    row("CWR", "CW", 5);
+    row("AM", "AM", 0);
+    row("FM", "FM", 6);
+    row("RTTY", "RTTY", 9);
+    row("RTTYR", "RTTYR", 10);
+}
+
+void tst_endtoend::mode()
+{
+    QFETCH(QString, mode);
+    QFETCH(QString, readBack);
+    QFETCH(int, hostMode);
+    exchange({QStringLiteral("M"), mode, QStringLiteral("0")}, {}, {},
+             {QStringLiteral("cmd 29 rxMode 0 0 %1").arg(hostMode)});
+    const ClientResult read = client({QStringLiteral("m")});
+    QVERIFY2(read.finished && read.exitCode == 0, qPrintable(read.errors));
+    QCOMPARE(read.lines.size(), 2); // mode and passband
+    QCOMPARE(read.lines.constFirst(), readBack);
+}
+
+void tst_endtoend::ptt()
+{
+    const QStringList read{QStringLiteral("t")};
+    exchange({QStringLiteral("T"), QStringLiteral("1")}, read, {QStringLiteral("1")},
+             {QStringLiteral("key setTrx 0 2 1 worker")});
+    exchange({QStringLiteral("T"), QStringLiteral("0")}, read, {QStringLiteral("0")},
+             {QStringLiteral("key setTrx 0 2 0 worker")});
+}
+
+void tst_endtoend::split()
+{
+    const QStringList read{QStringLiteral("s")};
+    exchange({QStringLiteral("S"), QStringLiteral("1"), QStringLiteral("VFOB")}, read,
+             {QStringLiteral("1"), QStringLiteral("VFOB")},
+             {QStringLiteral("cmd 161 catSplit 0 1")});
+    exchange({QStringLiteral("S"), QStringLiteral("0"), QStringLiteral("VFOA")}, read,
+             {QStringLiteral("0"), QStringLiteral("VFOA")},
+             {QStringLiteral("cmd 161 catSplit 0 0")});
+}
+
+void tst_endtoend::ritAndXit()
+{
+    // RIT and XIT share one offset on this radio; the client reports it only while the
+    // matching function is on.
+    exchange({QStringLiteral("U"), QStringLiteral("RIT"), QStringLiteral("1"), QStringLiteral("J"),
+              QStringLiteral("120")},
+             {QStringLiteral("j"), QStringLiteral("u"), QStringLiteral("RIT")},
+             {QStringLiteral("120"), QStringLiteral("1")},
+             {QStringLiteral("cmd 56 rxRitEnable 0 0 1"), QStringLiteral("cmd 54 rxRit 0 0 120")});
+    exchange({QStringLiteral("U"), QStringLiteral("XIT"), QStringLiteral("1"), QStringLiteral("Z"),
+              QStringLiteral("-250")},
+             {QStringLiteral("z"), QStringLiteral("u"), QStringLiteral("XIT")},
+             {QStringLiteral("-250"), QStringLiteral("1")},
+             {QStringLiteral("cmd 59 rxXitEnable 0 0 1"), QStringLiteral("cmd 54 rxRit 0 0 -250")});
+    exchange(
+        {QStringLiteral("U"), QStringLiteral("RIT"), QStringLiteral("0"), QStringLiteral("U"),
+         QStringLiteral("XIT"), QStringLiteral("0")},
+        {QStringLiteral("u"), QStringLiteral("RIT"), QStringLiteral("u"), QStringLiteral("XIT")},
+        {QStringLiteral("0"), QStringLiteral("0")},
+        {QStringLiteral("cmd 56 rxRitEnable 0 0 0"), QStringLiteral("cmd 59 rxXitEnable 0 0 0")});
+}
+
+void tst_endtoend::level_data()
+{
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<double>("tolerance");
+    QTest::addColumn<QString>("hostLine");
+    QTest::addColumn<double>("hostValue");
+    // The host's units: AF volume -60..0 dB, AGC gain -20..120 dB, squelch -140..0 dB,
+    // microphone gain 0..70 dB, drive in percent (PC steps of 5 %), keyer words per minute.
+    QTest::newRow("AF") << "AF" << 0.5 << 0.01 << "cmd 22 rxVolume 0 0" << -30.0;
+    QTest::newRow("RF") << "RF" << 0.5 << 0.01 << "cmd 25 rxAgcGain 0 0" << 50.0;
+    QTest::newRow("SQL") << "SQL" << 0.4 << 0.01 << "cmd 51 rxSqlValue 0 0" << -84.0;
+    QTest::newRow("MICGAIN") << "MICGAIN" << 0.5 << 0.01 << "cmd 65 txMicValue 0" << 35.0;
+    QTest::newRow("RFPOWER") << "RFPOWER" << 0.1 << 0.01 << "cmd 70 txDrive 0" << 50.0;
+    QTest::newRow("KEYSPD") << "KEYSPD" << 25.0 << 0.0 << "cmd 82 cwSpeed" << 25.0;
+}
+
+void tst_endtoend::level()
+{
+    QFETCH(QString, level);
+    QFETCH(double, value);
+    QFETCH(double, tolerance);
+    QFETCH(QString, hostLine);
+    QFETCH(double, hostValue);
+    exchange({QStringLiteral("L"), level, QString::number(value)}, {}, {}, {hostLine});
+    QCOMPARE(hostNumber(hostLine), hostValue);
+    const ClientResult read = client({QStringLiteral("l"), level});
+    QVERIFY2(read.finished && read.exitCode == 0, qPrintable(read.errors));
+    QCOMPARE(read.lines.size(), 1);
+    bool ok = false;
+    const double readBack = read.lines.constFirst().toDouble(&ok);
+    QVERIFY2(ok, qPrintable(read.lines.constFirst()));
+    QVERIFY2(qAbs(readBack - value) <= tolerance + 1e-9,
+             qPrintable(QStringLiteral("%1 read back as %2").arg(value).arg(readBack)));
+}
+
+void tst_endtoend::strength_data()
+{
+    QTest::addColumn<int>("dbm");
+    QTest::addColumn<QString>("strength");
+    // The plug-in turns dBm into S-meter steps 0..20; rigctl's TS-480 table turns the steps
+    // into dB over S9.
+    QTest::newRow("no signal") << -130 << "-60";
+    QTest::newRow("S9") << -73 << "0";
+    QTest::newRow("S9+60") << -23 << "60";
+    QTest::newRow("beyond the scale") << 0 << "60";
+}
+
+void tst_endtoend::strength()
+{
+    QFETCH(int, dbm);
+    QFETCH(QString, strength);
+    const qsizetype from = host->mark();
+    const QString line = QStringLiteral("smeter 0 %1").arg(dbm);
+    host->send(line);
+    QVERIFY2(host->waitForLine(QStringLiteral("ok ") + line, from), qPrintable(host->transcript()));
+    exchange({}, {QStringLiteral("l"), QStringLiteral("STRENGTH")}, {strength}, {});
+}
+
+void tst_endtoend::saveAndRestore()
+{
+    QCOMPARE(host->stop(), 0);
+    QVERIFY(host->waitForLine(QStringLiteral("settings saved"), 0));
+    {
+        QSettings saved(settingsPath, QSettings::IniFormat);
+        QCOMPARE(saved.value(QStringLiteral("CAT_TS480/RX0/Name")).toByteArray(),
+                 pair->hostPort.toLatin1());
+        QCOMPARE(saved.value(QStringLiteral("CAT_TS480/RX0/Enable")).toBool(), true);
+        QCOMPARE(saved.value(QStringLiteral("CAT_TS480/RX1/Enable")).toBool(), false);
+        QCOMPARE(saved.value(QStringLiteral("TS480/Options0/Enable")).toBool(), true);
+    }
+
+    // A new host with nothing but the saved file opens the same port again.
+    host = std::make_unique<HostRun>();
+    QVERIFY2(host->start(settingsPath), qPrintable(host->transcript()));
+    exchange({}, {QStringLiteral("f")}, {QStringLiteral("14074000")}, {});
+    QCOMPARE(host->stop(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_endtoend)
+#include "tst_endtoend.moc"
