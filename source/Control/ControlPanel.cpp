@@ -11,6 +11,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QTextBrowser>
 
@@ -144,7 +145,13 @@ void Control::refuseOpen(QCheckBox* box, const char* slot, QComboBox* nameBox,
     auto* message = new QMessageBox;
     message->setText(tr("Can't open ") + nameBox->currentText() + QLatin1Char('\n') +
                      port->errorString());
+    // A message box sizes itself to its text and ignores a minimum width; a spacer across its
+    // grid makes the width stick.
     message->setMinimumWidth(messageBoxMinimumWidth);
+    if (auto* grid = qobject_cast<QGridLayout*>(message->layout()))
+        grid->addItem(new QSpacerItem(messageBoxMinimumWidth, 0, QSizePolicy::Minimum,
+                                      QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     message->exec();
     message->deleteLater();
 }

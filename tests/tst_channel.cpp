@@ -1,0 +1,388 @@
+// A channel serving a pseudo-terminal end to end: the panel's box opens the CAT port and starts
+// the worker, a client's bytes arrive in every kind of slicing, answers and host commands come
+// out in order, the log shows them in colour and escaped; a port that will not open, the device
+// manager's link, the transmit controls, destruction while running, and floods.
+
+#include "ChannelHarness.h"
+#include "FakeDeviceManager.h"
+#include "PtyPair.h"
+#include "SerialPortControl.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <thread>
+
+using Writes = QList<QByteArray>;
+
+class TestChannel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void panelFound();
+    void serves_data();
+    void serves();
+    void logInColourAndEscaped();
+    void logOnlyWhileChecked();
+    void reopenStartsClean();
+    void failedOpen_data();
+    void failedOpen();
+    void deviceManager();
+    void secondManagerReplacesFirst();
+    void destructionWhileRunning();
+    void transmitControls();
+    void floods();
+};
+
+namespace
+{
+
+// Opens the CAT port of `channel` on `pty` through the panel's box.
+bool openCat(ChannelHarness& channel, const PtyPair& pty)
+{
+    channel.selectPort("cbPortName", pty.slavePath());
+    channel.box("chbEnable")->setChecked(true);
+    return channel.control.isRunning();
+}
+
+// Whether a port can be opened (and so is not held by a channel any more).
+bool portIsFree(const QString& path)
+{
+    SerialPortControl probe(0);
+    probe.setPortName(path);
+    const bool free = probe.open(QIODevice::ReadWrite);
+    probe.close();
+    return free;
+}
+
+// A slow line: each write reaches the port on its own.
+void writeSlowly(PtyPair& pty, const Writes& writes)
+{
+    for (const QByteArray& bytes : writes) {
+        pty.write(bytes);
+        QThread::msleep(3);
+    }
+}
+
+Writes bytesOf(const QByteArray& text)
+{
+    Writes writes;
+    for (const char c : text)
+        writes << QByteArray(1, c);
+    return writes;
+}
+
+const QByteArray faAnswer = "FA00001900000;";
+const QByteArray fbAnswer = "FB00001900000;";
+
+} // namespace
+
+void TestChannel::panelFound()
+{
+    ChannelHarness first(0);
+    ChannelHarness second(1);
+    QVERIFY(first.panel);
+    QVERIFY(!first.panel->parent());
+    QVERIFY(!first.box("chbAntSw")->isHidden());
+    QVERIFY(second.box("chbAntSw")->isHidden());
+    // The three port lists come from the same discovery.
+    QCOMPARE(first.combo("cbPortNamePTT")->count(), first.combo("cbPortName")->count());
+    QCOMPARE(first.combo("cbPortNameFootSwitch")->count(), first.combo("cbPortName")->count());
+    QVERIFY(!first.control.isRunning());
+}
+
+void TestChannel::serves_data()
+{
+    QTest::addColumn<Writes>("writes");
+    QTest::addColumn<QByteArray>("answers");
+    QTest::addColumn<QStringList>("hostCommands");
+
+    QTest::newRow("one read") << Writes{"FA;FB;ID;"} << faAnswer + fbAnswer + "ID020;"
+                              << QStringList{};
+    QTest::newRow("split across reads")
+        << Writes{"F", "A;F", "B;I", "D;"} << faAnswer + fbAnswer + "ID020;" << QStringList{};
+    QTest::newRow("one byte at a time")
+        << bytesOf("FA00007074000;MD3;FA;MD;") << QByteArray("FA00007074000;MD3;")
+        << QStringList{"19 u0 u0 d7074000", "29 u0 u0 u5"};
+    QTest::newRow("CR LF after ;") << Writes{"FA;\r\n", "FB;\r\n", "ID;\r\n"}
+                                   << faAnswer + fbAnswer + "ID020;" << QStringList{};
+    QTest::newRow("NUL ends the read")
+        << Writes{QByteArray("FA;\0XX;", 7), "ID;"} << faAnswer + "ID020;" << QStringList{};
+    QTest::newRow("lower case") << Writes{"fa;ID;"} << QByteArray("?;ID020;") << QStringList{};
+    QTest::newRow("sets and reads in order")
+        << Writes{"MD2;FB00014074000;MD;FB;"} << QByteArray("MD2;FB00014074000;")
+        << QStringList{"29 u0 u0 u4", "19 u0 u1 d14074000"};
+}
+
+void TestChannel::serves()
+{
+    QFETCH(Writes, writes);
+    QFETCH(QByteArray, answers);
+    QFETCH(QStringList, hostCommands);
+
+    PtyPair pty;
+    ChannelHarness channel;
+    QVERIFY(openCat(channel, pty));
+
+    writeSlowly(pty, writes);
+    QCOMPARE(pty.read(3000, ';', int(answers.count(';'))), answers);
+    QTRY_COMPARE(channel.hostCommands, hostCommands);
+}
+
+void TestChannel::logInColourAndEscaped()
+{
+    PtyPair pty;
+    ChannelHarness channel;
+    channel.box("chbLog")->setChecked(true);
+    QVERIFY(openCat(channel, pty));
+
+    // The piece "<b>&amp" must show as these characters, not as markup or an entity.
+    pty.write("FA;<b>&amp;ID;");
+    QCOMPARE(pty.read(3000, ';', 3), faAnswer + "?;ID020;");
+    const QString green = QColor(Qt::darkGreen).name();
+    const QString blue = QColor(Qt::blue).name();
+    QTRY_COMPARE(channel.logView(), (QStringList{
+                                        green + " FA;",
+                                        blue + " " + faAnswer,
+                                        green + " <b>&amp;", // the piece "<b>&amp" shown as text
+                                        blue + " ?;",
+                                        green + " ID;",
+                                        blue + " ID020;",
+                                    }));
+}
+
+void TestChannel::logOnlyWhileChecked()
+{
+    PtyPair pty;
+    ChannelHarness channel;
+    QVERIFY(openCat(channel, pty));
+
+    pty.write("FA;");
+    QCOMPARE(pty.read(3000), faAnswer);
+    // The recorder is connected after the log view, so once it has both lines the view has
+    // seen them too.
+    QTRY_COMPARE(channel.logged, (QStringList{"< FA;", "> " + faAnswer}));
+    QVERIFY(channel.logView().isEmpty());
+
+    channel.box("chbLog")->setChecked(true);
+    pty.write("FB;");
+    QCOMPARE(pty.read(3000), fbAnswer);
+    QTRY_COMPARE(channel.logged.size(), 4);
+    QCOMPARE(channel.logView().size(), 2);
+    QVERIFY(channel.logView().first().endsWith(" FB;"));
+}
+
+void TestChannel::reopenStartsClean()
+{
+    PtyPair pty;
+    FakeDeviceManager manager;
+    ChannelHarness channel;
+    channel.control.setManager(&manager);
+    QVERIFY(openCat(channel, pty));
+    QCOMPARE(manager.calls(), (QList<CatEnableCall>{{0, true}}));
+
+    // "F" is read together with "ID;" and waits for its ";".
+    pty.write("ID;F");
+    QCOMPARE(pty.read(3000), QByteArray("ID020;"));
+    channel.box("chbEnable")->setChecked(false);
+    QVERIFY(!channel.control.isRunning());
+    QVERIFY(portIsFree(pty.slavePath()));
+    QCOMPARE(manager.calls(), (QList<CatEnableCall>{{0, true}, {0, false}}));
+
+    // A fresh worker: the old "F" is gone, so "A;" alone is no command.
+    channel.box("chbEnable")->setChecked(true);
+    QVERIFY(channel.control.isRunning());
+    pty.write("A;FA;");
+    QCOMPARE(pty.read(3000, ';', 2), "?;" + faAnswer);
+    QCOMPARE(manager.count(), 3);
+}
+
+void TestChannel::failedOpen_data()
+{
+    QTest::addColumn<bool>("busy");
+    QTest::newRow("no such device") << false;
+    QTest::newRow("held by another channel") << true;
+}
+
+void TestChannel::failedOpen()
+{
+    QFETCH(bool, busy);
+
+    PtyPair pty;
+    ChannelHarness holder(1);
+    if (busy)
+        QVERIFY(openCat(holder, pty));
+    const QString name = busy ? pty.slavePath() : QStringLiteral("/dev/no-such-cat-port");
+
+    FakeDeviceManager manager;
+    ChannelHarness channel;
+    channel.control.setManager(&manager);
+    channel.selectPort("cbPortName", name);
+    ModalCatcher catcher;
+    channel.box("chbEnable")->setChecked(true);
+
+    QVERIFY2(catcher.text.startsWith("Can't open " + name + "\n"), qPrintable(catcher.text));
+    const QString reason = catcher.text.mid(QString("Can't open " + name + "\n").size());
+    QVERIFY(!reason.isEmpty());
+    if (busy)
+        QVERIFY2(reason.contains("busy", Qt::CaseInsensitive), qPrintable(reason));
+    QVERIFY2(catcher.width >= 500, qPrintable(QString::number(catcher.width)));
+    QVERIFY(!channel.box("chbEnable")->isChecked());
+    QVERIFY(channel.combo("cbPortName")->isEnabled());
+    QVERIFY(!channel.control.isRunning());
+    QCOMPARE(manager.count(), 0);
+}
+
+void TestChannel::deviceManager()
+{
+    PtyPair pty0;
+    PtyPair pty1;
+    FakeDeviceManager manager;
+    ChannelHarness channel0(0);
+    ChannelHarness channel1(1);
+    channel0.selectPort("cbPortName", pty0.slavePath());
+    channel1.selectPort("cbPortName", pty1.slavePath());
+    channel0.control.setManager(&manager);
+    channel1.control.setManager(&manager);
+
+    manager.announce(1, true);
+    QVERIFY(!channel0.control.isRunning());
+    QVERIFY(channel1.control.isRunning());
+    QVERIFY(channel1.box("chbEnable")->isChecked());
+    QCOMPARE(manager.calls(), (QList<CatEnableCall>{{1, true}}));
+
+    // Already open: nothing happens and nothing is reported.
+    manager.announce(1, true);
+    QVERIFY(QMetaObject::invokeMethod(&channel1.control, "openCAT", Q_ARG(bool, true)));
+    QCOMPARE(manager.count(), 1);
+
+    pty1.write("ID;");
+    QCOMPARE(pty1.read(3000), QByteArray("ID020;"));
+
+    manager.announce(1, false);
+    QVERIFY(!channel1.control.isRunning());
+    QVERIFY(!channel1.box("chbEnable")->isChecked());
+    // Closing what is closed does nothing either.
+    QVERIFY(QMetaObject::invokeMethod(&channel1.control, "openCAT", Q_ARG(bool, false)));
+    QCOMPARE(manager.calls(), (QList<CatEnableCall>{{1, true}, {1, false}}));
+    QCOMPARE(manager.last().thread, QThread::currentThread());
+}
+
+void TestChannel::secondManagerReplacesFirst()
+{
+    PtyPair pty;
+    FakeDeviceManager first;
+    FakeDeviceManager second;
+    ChannelHarness channel;
+    channel.selectPort("cbPortName", pty.slavePath());
+    channel.control.setManager(&first);
+    channel.control.setManager(&second);
+
+    first.announce(0, true);
+    QVERIFY(!channel.control.isRunning());
+    second.announce(0, true);
+    QVERIFY(channel.control.isRunning());
+    QCOMPARE(first.count(), 0);
+    QCOMPARE(second.calls(), (QList<CatEnableCall>{{0, true}}));
+
+    channel.control.setManager(nullptr);
+    second.announce(0, false);
+    QVERIFY(channel.control.isRunning());
+}
+
+void TestChannel::destructionWhileRunning()
+{
+    PtyPair pty;
+    PtyPair pttPty;
+    FakeDeviceManager manager;
+    {
+        ChannelHarness channel;
+        channel.control.setManager(&manager);
+        QVERIFY(openCat(channel, pty));
+        channel.selectPort("cbPortNamePTT", pttPty.slavePath());
+        channel.box("chbEnablePtt")->setChecked(true);
+        QVERIFY(!portIsFree(pttPty.slavePath()));
+        // Keep the worker busy with a batch while the channel goes away.
+        pty.write(QByteArray("FA;").repeated(200));
+    }
+    QCOMPARE(manager.last(), (CatEnableCall{0, false}));
+    QVERIFY(portIsFree(pty.slavePath()));
+    QVERIFY(portIsFree(pttPty.slavePath()));
+}
+
+void TestChannel::transmitControls()
+{
+    static const char* const controls[] = {"cbPortNamePTT",
+                                           "chbEnablePtt",
+                                           "chbDTR",
+                                           "chbRTS",
+                                           "cbPortNameFootSwitch",
+                                           "chbEnableFootswitch",
+                                           "chbDTR_FootSwitch",
+                                           "chbRTS_FootSwitch",
+                                           "cbPttLine",
+                                           "cbKeyLine",
+                                           "lbPortNamePtt",
+                                           "lbDtr",
+                                           "lbRts",
+                                           "lbPortNamePtt_2",
+                                           "lbDtr_2",
+                                           "lbRts_2",
+                                           "lbPttLine",
+                                           "lbKeyLine"};
+    PtyPair pttPty;
+    ChannelHarness channel;
+    channel.selectPort("cbPortNamePTT", pttPty.slavePath());
+    channel.box("chbEnablePtt")->setChecked(true);
+    QVERIFY(!portIsFree(pttPty.slavePath()));
+    channel.combo("cbPttLine")->setCurrentIndex(2);
+    channel.combo("cbKeyLine")->setCurrentIndex(1);
+
+    channel.control.setTxAvailable(false);
+    QVERIFY(!channel.box("chbEnablePtt")->isChecked());
+    QVERIFY(portIsFree(pttPty.slavePath()));
+    QCOMPARE(channel.combo("cbPttLine")->currentIndex(), 0);
+    QCOMPARE(channel.combo("cbKeyLine")->currentIndex(), 0);
+    for (const char* name : controls)
+        QVERIFY2(channel.widget<QWidget>(name)->isHidden(), name);
+    QVERIFY(!channel.box("chbEnable")->isHidden());
+
+    channel.control.setTxAvailable(true);
+    for (const char* name : controls)
+        QVERIFY2(!channel.widget<QWidget>(name)->isHidden(), name);
+    QVERIFY(!channel.box("chbEnablePtt")->isChecked());
+    QVERIFY(!channel.box("chbEnableFootswitch")->isChecked());
+    QCOMPARE(channel.combo("cbPttLine")->currentIndex(), 0);
+    QVERIFY(portIsFree(pttPty.slavePath()));
+}
+
+// A megabyte of noise without ";" ends as one dropped line: no answer, no log line; then
+// thousands of commands written while the answers are read are all answered in order.
+void TestChannel::floods()
+{
+    PtyPair pty;
+    ChannelHarness channel;
+    channel.box("chbLog")->setChecked(true);
+    QVERIFY(openCat(channel, pty));
+
+    QByteArray noise(1 << 20, Qt::Uninitialized);
+    QRandomGenerator random(480);
+    for (char& c : noise) {
+        c = char(random.bounded(1, 256));
+        if (c == ';')
+            c = 'X';
+    }
+    pty.write(noise + ";ID;");
+    QCOMPARE(pty.read(10000), QByteArray("ID020;"));
+    QTRY_COMPARE(channel.logged, (QStringList{"< ID;", "> ID020;"}));
+
+    constexpr int commands = 3000;
+    std::thread client([&pty] { pty.write(QByteArray("FA;").repeated(commands)); });
+    const QByteArray answers = pty.read(30000, ';', commands);
+    client.join();
+    QCOMPARE(answers, faAnswer.repeated(commands));
+}
+
+QTEST_MAIN(TestChannel)
+#include "tst_channel.moc"
