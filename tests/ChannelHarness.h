@@ -43,6 +43,14 @@ public:
         return panel->findChild<T*>(QLatin1String(name));
     }
 
+    // The host announces its key object (command 183); the bus keeps what it decodes.
+    void announceKeyObject(CwKeyControlAbstract* key)
+    {
+        QSignalSpy encoded(&bus, &quorvexCommand::sCommand);
+        bus.setCWKeyObject(key);
+        bus.setCommand(encoded.at(0).at(0));
+    }
+
     // Adds `path` to the port list `list` and selects it.
     void selectPort(const char* list, const QString& path) const
     {

@@ -1,0 +1,337 @@
+// Keying from modem lines, with the lines injected through the process-wide line source:
+// the CAT port's CTS and DSR through each cbPttLine/cbKeyLine choice (from the worker thread),
+// the PTT and footswitch ports through their boxes (from the GUI thread), the line poll timer
+// running exactly while one of those two ports is open, and the key object taken from the bus
+// at every change.
+
+#include "ChannelHarness.h"
+#include "ControlTestAccess.h"
+#include "FakeKeyControl.h"
+#include "LineStatusSource.h"
+#include "PtyPair.h"
+#include "SerialTypes.h"
+
+#include <QDeadlineTimer>
+#include <QtTest>
+
+#include <atomic>
+#include <functional>
+
+using Calls = QList<KeyCall>;
+
+class TestKeying : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+    void catLines_data();
+    void catLines();
+    void keyingPorts_data();
+    void keyingPorts();
+    void changeWhileUntickedIsConsumed();
+    void timerRunsWhileAPortIsOpen_data();
+    void timerRunsWhileAPortIsOpen();
+    void keyObjectTakenAtEveryChange();
+    void keyingPortFailsToOpen();
+};
+
+namespace
+{
+
+constexpr ulong cts = LS_CTS;
+constexpr ulong dsr = LS_DSR;
+
+// The modem lines of three pseudo-terminals, answered by device path, and a count of the
+// backends' polls of each.
+class Lines
+{
+public:
+    Lines(const QString& cat, const QString& ptt, const QString& footSwitch)
+        : m_paths{cat, ptt, footSwitch}
+    {
+        LineStatusSource::set([this](const QString& path) -> ulong {
+            for (int i = 0; i < 3; ++i)
+                if (path == m_paths[i]) {
+                    ++m_polls[i];
+                    return m_bits[i].load();
+                }
+            return 0;
+        });
+    }
+    ~Lines() { LineStatusSource::set(nullptr); }
+
+    enum Port { Cat, Ptt, FootSwitch };
+    void set(Port port, ulong bits) { m_bits[port] = bits; }
+    int polls(Port port) const { return m_polls[port].load(); }
+
+private:
+    QString m_paths[3];
+    std::atomic<ulong> m_bits[3]{};
+    std::atomic<int> m_polls[3]{};
+};
+
+bool spinUntil(const std::function<bool()>& done, int ms = 5000)
+{
+    const QDeadlineTimer deadline(ms);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+// Waits until the CAT port's backend has polled the lines as they are now and the worker has
+// finished a whole turn after that: its line reads follow the batch of the first "ID;".
+bool settleCat(Lines& lines, PtyPair& pty)
+{
+    const int start = lines.polls(Lines::Cat);
+    if (!spinUntil([&] { return lines.polls(Lines::Cat) >= start + 2; }))
+        return false;
+    for (int i = 0; i < 2; ++i) {
+        pty.write("ID;");
+        if (pty.read(3000) != "ID020;")
+            return false;
+    }
+    return true;
+}
+
+bool allOnThread(const Calls& calls, QThread* thread)
+{
+    return std::all_of(calls.begin(), calls.end(),
+                       [thread](const KeyCall& call) { return call.thread == thread; });
+}
+
+} // namespace
+
+void TestKeying::cleanup()
+{
+    LineStatusSource::set(nullptr);
+}
+
+void TestKeying::catLines_data()
+{
+    QTest::addColumn<int>("pttRow");
+    QTest::addColumn<int>("keyRow");
+    QTest::addColumn<ulong>("line");
+    QTest::addColumn<Calls>("atOpen"); // the first poll finds both lines released
+    QTest::addColumn<Calls>("onRaise");
+
+    const auto trx = [](bool on) { return KeyCall::trx(0, 2, on); };
+    const auto key = [](bool down) { return KeyCall::key(0, 2, down); };
+
+    QTest::newRow("None, None, CTS") << 0 << 0 << cts << Calls{} << Calls{};
+    QTest::newRow("PTT RTS, CTS") << 2 << 0 << cts << Calls{trx(false)} << Calls{trx(true)};
+    QTest::newRow("key RTS, CTS") << 0 << 2 << cts << Calls{key(false)} << Calls{key(true)};
+    QTest::newRow("PTT DTR, DSR") << 1 << 0 << dsr << Calls{trx(false)} << Calls{trx(true)};
+    QTest::newRow("key DTR, DSR") << 0 << 1 << dsr << Calls{key(false)} << Calls{key(true)};
+    QTest::newRow("both RTS, CTS drives both")
+        << 2 << 2 << cts << Calls{trx(false), key(false)} << Calls{trx(true), key(true)};
+    QTest::newRow("both DTR, DSR drives both")
+        << 1 << 1 << dsr << Calls{trx(false), key(false)} << Calls{trx(true), key(true)};
+    QTest::newRow("PTT DTR, key RTS, CTS")
+        << 1 << 2 << cts << Calls{key(false), trx(false)} << Calls{key(true)};
+    QTest::newRow("PTT RTS, DSR unselected") << 2 << 0 << dsr << Calls{trx(false)} << Calls{};
+    QTest::newRow("key DTR, CTS unselected") << 0 << 1 << cts << Calls{key(false)} << Calls{};
+}
+
+void TestKeying::catLines()
+{
+    QFETCH(int, pttRow);
+    QFETCH(int, keyRow);
+    QFETCH(ulong, line);
+    QFETCH(Calls, atOpen);
+    QFETCH(Calls, onRaise);
+
+    PtyPair pty;
+    Lines lines(pty.slavePath(), {}, {});
+    FakeKeyControl key;
+    ChannelHarness channel;
+    channel.announceKeyObject(&key);
+    channel.combo("cbPttLine")->setCurrentIndex(pttRow);
+    channel.combo("cbKeyLine")->setCurrentIndex(keyRow);
+    channel.selectPort("cbPortName", pty.slavePath());
+    channel.box("chbEnable")->setChecked(true);
+    QVERIFY(channel.control.isRunning());
+
+    QVERIFY(settleCat(lines, pty));
+    Calls expected = atOpen;
+    QCOMPARE(key.calls(), expected);
+
+    lines.set(Lines::Cat, line);
+    QVERIFY(settleCat(lines, pty));
+    expected += onRaise;
+    QCOMPARE(key.calls(), expected);
+
+    lines.set(Lines::Cat, 0);
+    QVERIFY(settleCat(lines, pty));
+    for (KeyCall call : onRaise) {
+        call.state = false;
+        expected << call;
+    }
+    QCOMPARE(key.calls(), expected);
+    QVERIFY(allOnThread(key.calls(), &channel.control));
+}
+
+void TestKeying::keyingPorts_data()
+{
+    QTest::addColumn<bool>("footSwitch");
+    QTest::addColumn<QString>("ticked"); // boxes ticked, by object name
+    QTest::addColumn<ulong>("line");
+    QTest::addColumn<Calls>("atOpen");
+    QTest::addColumn<quint32>("source");
+
+    const auto trx = [](quint32 source) { return KeyCall::trx(0, source, false); };
+
+    QTest::newRow("PTT RTS box, CTS") << false << "chbRTS" << cts << Calls{trx(3)} << 3u;
+    QTest::newRow("PTT DTR box, DSR") << false << "chbDTR" << dsr << Calls{trx(3)} << 3u;
+    QTest::newRow("PTT both boxes, CTS")
+        << false << "chbRTS chbDTR" << cts << Calls{trx(3), trx(3)} << 3u;
+    QTest::newRow("footswitch RTS box, CTS")
+        << true << "chbRTS_FootSwitch" << cts << Calls{trx(4)} << 4u;
+    QTest::newRow("footswitch DTR box, DSR")
+        << true << "chbDTR_FootSwitch" << dsr << Calls{trx(4)} << 4u;
+}
+
+void TestKeying::keyingPorts()
+{
+    QFETCH(bool, footSwitch);
+    QFETCH(QString, ticked);
+    QFETCH(ulong, line);
+    QFETCH(Calls, atOpen);
+    QFETCH(quint32, source);
+
+    PtyPair pty;
+    Lines lines({}, footSwitch ? QString() : pty.slavePath(),
+                footSwitch ? pty.slavePath() : QString());
+    const Lines::Port port = footSwitch ? Lines::FootSwitch : Lines::Ptt;
+    FakeKeyControl key;
+    ChannelHarness channel;
+    channel.announceKeyObject(&key);
+    for (const QString& name : ticked.split(' '))
+        channel.box(qPrintable(name))->setChecked(true);
+    channel.selectPort(footSwitch ? "cbPortNameFootSwitch" : "cbPortNamePTT", pty.slavePath());
+    channel.box(footSwitch ? "chbEnableFootswitch" : "chbEnablePtt")->setChecked(true);
+    QVERIFY(ControlTestAccess::linePollActive(channel.control));
+
+    QTRY_COMPARE(key.calls(), atOpen);
+    lines.set(port, line);
+    QTRY_COMPARE(key.calls(), atOpen + Calls{KeyCall::trx(0, source, true)});
+    lines.set(port, 0);
+    const Calls pressAndRelease{KeyCall::trx(0, source, true), KeyCall::trx(0, source, false)};
+    QTRY_COMPARE(key.calls(), atOpen + pressAndRelease);
+    QVERIFY(allOnThread(key.calls(), QThread::currentThread()));
+}
+
+// CTS changes while its box is unticked; DSR, ticked, changes in the same poll and shows when
+// that poll has been handled. Ticking the CTS box afterwards must not replay the old change.
+void TestKeying::changeWhileUntickedIsConsumed()
+{
+    PtyPair pty;
+    Lines lines({}, pty.slavePath(), {});
+    FakeKeyControl key;
+    ChannelHarness channel;
+    channel.announceKeyObject(&key);
+    channel.box("chbDTR")->setChecked(true);
+    channel.selectPort("cbPortNamePTT", pty.slavePath());
+    channel.box("chbEnablePtt")->setChecked(true);
+    QTRY_COMPARE(key.calls(), Calls{KeyCall::trx(0, 3, false)});
+
+    lines.set(Lines::Ptt, cts | dsr);
+    QTRY_COMPARE(key.count(), 2);
+    channel.box("chbRTS")->setChecked(true);
+    lines.set(Lines::Ptt, cts);
+    QTRY_COMPARE(key.count(), 3);
+    QCOMPARE(key.calls(), (Calls{KeyCall::trx(0, 3, false), KeyCall::trx(0, 3, true),
+                                 KeyCall::trx(0, 3, false)}));
+}
+
+void TestKeying::timerRunsWhileAPortIsOpen_data()
+{
+    QTest::addColumn<bool>("footSwitchFirst");
+    QTest::addColumn<bool>("footSwitchClosesFirst");
+    QTest::newRow("PTT first, PTT closes first") << false << false;
+    QTest::newRow("PTT first, footswitch closes first") << false << true;
+    QTest::newRow("footswitch first, PTT closes first") << true << false;
+    QTest::newRow("footswitch first, footswitch closes first") << true << true;
+}
+
+void TestKeying::timerRunsWhileAPortIsOpen()
+{
+    QFETCH(bool, footSwitchFirst);
+    QFETCH(bool, footSwitchClosesFirst);
+
+    PtyPair pttPty;
+    PtyPair footPty;
+    Lines lines({}, pttPty.slavePath(), footPty.slavePath());
+    FakeKeyControl key;
+    ChannelHarness channel;
+    channel.announceKeyObject(&key);
+    channel.box("chbRTS")->setChecked(true);
+    channel.box("chbRTS_FootSwitch")->setChecked(true);
+    channel.selectPort("cbPortNamePTT", pttPty.slavePath());
+    channel.selectPort("cbPortNameFootSwitch", footPty.slavePath());
+    QCheckBox* ptt = channel.box("chbEnablePtt");
+    QCheckBox* footSwitch = channel.box("chbEnableFootswitch");
+    QVERIFY(!ControlTestAccess::linePollActive(channel.control));
+
+    (footSwitchFirst ? footSwitch : ptt)->setChecked(true);
+    QVERIFY(ControlTestAccess::linePollActive(channel.control));
+    (footSwitchFirst ? ptt : footSwitch)->setChecked(true);
+    QVERIFY(ControlTestAccess::linePollActive(channel.control));
+    QTRY_COMPARE(key.count(), 2); // both ports' first polls
+
+    (footSwitchClosesFirst ? footSwitch : ptt)->setChecked(false);
+    QVERIFY(ControlTestAccess::linePollActive(channel.control));
+    // The port still open is still polled.
+    lines.set(footSwitchClosesFirst ? Lines::Ptt : Lines::FootSwitch, cts);
+    QTRY_COMPARE(key.last(), KeyCall::trx(0, footSwitchClosesFirst ? 3 : 4, true));
+
+    (footSwitchClosesFirst ? ptt : footSwitch)->setChecked(false);
+    QVERIFY(!ControlTestAccess::linePollActive(channel.control));
+}
+
+// Without a key object changes are read and dropped; once the host announces one, the next
+// change reaches it.
+void TestKeying::keyObjectTakenAtEveryChange()
+{
+    PtyPair pty;
+    Lines lines(pty.slavePath(), {}, {});
+    FakeKeyControl key;
+    ChannelHarness channel;
+    channel.combo("cbPttLine")->setCurrentIndex(2);
+    channel.selectPort("cbPortName", pty.slavePath());
+    channel.box("chbEnable")->setChecked(true);
+    lines.set(Lines::Cat, cts);
+    QVERIFY(settleCat(lines, pty));
+
+    channel.announceKeyObject(&key);
+    QVERIFY(settleCat(lines, pty));
+    QCOMPARE(key.count(), 0);
+    lines.set(Lines::Cat, 0);
+    QVERIFY(settleCat(lines, pty));
+    QCOMPARE(key.calls(), Calls{KeyCall::trx(0, 2, false)});
+
+    channel.announceKeyObject(nullptr);
+    lines.set(Lines::Cat, cts);
+    QVERIFY(settleCat(lines, pty));
+    QCOMPARE(key.count(), 1);
+}
+
+void TestKeying::keyingPortFailsToOpen()
+{
+    ChannelHarness channel;
+    channel.selectPort("cbPortNameFootSwitch", "/dev/no-such-footswitch");
+    ModalCatcher catcher;
+    channel.box("chbEnableFootswitch")->setChecked(true);
+    QVERIFY2(catcher.text.startsWith("Can't open /dev/no-such-footswitch\n"),
+             qPrintable(catcher.text));
+    QVERIFY(catcher.text.size() > QString("Can't open /dev/no-such-footswitch\n").size());
+    QVERIFY(!channel.box("chbEnableFootswitch")->isChecked());
+    QVERIFY(channel.combo("cbPortNameFootSwitch")->isEnabled());
+    QVERIFY(!ControlTestAccess::linePollActive(channel.control));
+}
+
+QTEST_MAIN(TestKeying)
+#include "tst_keying.moc"
