@@ -8,7 +8,9 @@ namespace
 {
 
 // The encoder names by command ID, taken from the command bus's own table so the two never
-// disagree. IDs 0 and 1 have several encoders each; 53 is unassigned.
+// disagree. The table leaves out the rows the bus codes by hand: 0 and 1 (several encoders
+// each), 107 (its flag travels as a number) and 183 (the bus keeps the key object); 53 is
+// unassigned.
 constexpr int commandCount = 187;
 
 constexpr std::array<const char*, commandCount> makeNames()
@@ -18,6 +20,8 @@ constexpr std::array<const char*, commandCount> makeNames()
         name = "?";
     names[0] = "open";
     names[1] = "start";
+    names[107] = "setSensorFan";
+    names[183] = "setCWKeyObject";
 #define QC_ROW(id, encoder, signal, types) names[id] = #encoder;
 #define QC_ROW0(id, encoder, signal) names[id] = #encoder;
 #define QC_BRIDGE(id, encoder, types, signal, signalTypes) names[id] = #encoder;
