@@ -1,0 +1,288 @@
+// A channel's panel saved to and restored from a QSettings INI file: both groups round-trip,
+// an empty store gives the defaults ("Options") or changes nothing ("RX"), unusable values are
+// replaced or ignored, port names are found again after the port list changes order, and a
+// stored "Enable" opens the port with the parameters restored just before it.
+
+#include "ChannelHarness.h"
+#include "ControlTestAccess.h"
+#include "PtyPair.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <termios.h>
+
+class TestChannelSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void roundTrip_data();
+    void roundTrip();
+    void emptyOptionsGivesDefaults();
+    void emptyRxChangesNothing();
+    void unusableValues_data();
+    void unusableValues();
+    void portsFoundByName();
+    void enableOpensWithRestoredParameters();
+
+private:
+    QString iniPath() const { return dir.filePath("settings.ini"); }
+    QTemporaryDir dir;
+};
+
+namespace
+{
+
+constexpr const char* checkBoxes[] = {"chbAntSw",
+                                      "chbFR",
+                                      "chbEnable",
+                                      "chbDTR",
+                                      "chbRTS",
+                                      "chbEnablePtt",
+                                      "chbDTR_FootSwitch",
+                                      "chbRTS_FootSwitch",
+                                      "chbEnableFootswitch"};
+constexpr const char* comboBoxes[] = {"cbPortName", "cbParity",      "cbData",
+                                      "cbStopBit",  "cbBoudRate",    "cbPttLine",
+                                      "cbKeyLine",  "cbPortNamePTT", "cbPortNameFootSwitch"};
+constexpr const char* portLists[] = {"cbPortName", "cbPortNamePTT", "cbPortNameFootSwitch"};
+
+// Every stored widget's state, as "name=value".
+QStringList snapshot(const ChannelHarness& channel)
+{
+    QStringList state;
+    for (const char* name : checkBoxes)
+        state << QString("%1=%2").arg(name).arg(channel.box(name)->isChecked());
+    for (const char* name : comboBoxes)
+        state << QString("%1=%2 %3")
+                     .arg(name)
+                     .arg(channel.combo(name)->currentIndex())
+                     .arg(channel.combo(name)->currentText());
+    return state;
+}
+
+void setPortLists(const ChannelHarness& channel, const QStringList& ports)
+{
+    for (const char* name : portLists) {
+        channel.combo(name)->clear();
+        channel.combo(name)->addItems(ports);
+    }
+}
+
+// A panel far from every default, with all ports closed.
+void setUnusualPanel(const ChannelHarness& channel)
+{
+    setPortLists(channel, {"COMA", "COMB", "COMC"});
+    const std::pair<const char*, int> rows[] = {
+        {"cbPortName", 2}, {"cbParity", 2},      {"cbData", 1},
+        {"cbStopBit", 2},  {"cbBoudRate", 6},    {"cbPttLine", 2},
+        {"cbKeyLine", 1},  {"cbPortNamePTT", 1}, {"cbPortNameFootSwitch", 2}};
+    for (const auto& [name, row] : rows)
+        channel.combo(name)->setCurrentIndex(row);
+    for (const char* name : {"chbAntSw", "chbDTR", "chbRTS_FootSwitch"})
+        channel.box(name)->setChecked(true);
+    channel.box("chbFR")->setChecked(false);
+}
+
+} // namespace
+
+void TestChannelSettings::init()
+{
+    QFile::remove(iniPath());
+}
+
+void TestChannelSettings::roundTrip_data()
+{
+    QTest::addColumn<bool>("rx");
+    QTest::addColumn<QString>("storedName"); // CAT port name as the INI file shows it
+    QTest::newRow("Options") << false << "TS480/Options1/Name=2";
+    QTest::newRow("RX") << true << "CAT_TS480/RX1/Name=@ByteArray(COMC)";
+}
+
+void TestChannelSettings::roundTrip()
+{
+    QFETCH(bool, rx);
+    QFETCH(QString, storedName);
+    const QString outer = rx ? "CAT_TS480" : "TS480";
+
+    ChannelHarness saved(1);
+    setUnusualPanel(saved);
+    {
+        QSettings settings(iniPath(), QSettings::IniFormat);
+        settings.beginGroup(outer);
+        rx ? saved.control.writeRxSettings(&settings) : saved.control.writeOptions(&settings);
+        QCOMPARE(settings.group(), outer);
+        settings.endGroup();
+    }
+    QSettings file(iniPath(), QSettings::IniFormat);
+    file.beginGroup(outer + (rx ? "/RX1" : "/Options1"));
+    QCOMPARE(file.childKeys().size(), 18);
+    file.endGroup();
+    const QString name = storedName.section('=', 0, 0);
+    QCOMPARE(file.value(name).toString(), rx ? "COMC" : "2");
+    QVERIFY(QString::fromLatin1([this] {
+                QFile ini(iniPath());
+                ini.open(QIODevice::ReadOnly);
+                return ini.readAll();
+            }())
+                .contains(storedName.section('/', 2)));
+
+    ChannelHarness restored(1);
+    setPortLists(restored, {"COMA", "COMB", "COMC"});
+    file.beginGroup(outer);
+    rx ? restored.control.readRxSettings(&file) : restored.control.readOptions(&file);
+    QCOMPARE(file.group(), outer);
+    QCOMPARE(snapshot(restored), snapshot(saved));
+    QVERIFY(ControlTestAccess::cache(restored.control).antSwEnable);
+    QVERIFY(!ControlTestAccess::cache(restored.control).enableFr);
+}
+
+void TestChannelSettings::emptyOptionsGivesDefaults()
+{
+    ChannelHarness channel;
+    setUnusualPanel(channel);
+    QSettings empty(iniPath(), QSettings::IniFormat);
+    channel.control.readOptions(&empty);
+
+    QCOMPARE(channel.combo("cbData")->currentText(), "8");
+    QCOMPARE(channel.combo("cbBoudRate")->currentText(), "9600");
+    QCOMPARE(channel.combo("cbParity")->currentIndex(), 0);
+    QCOMPARE(channel.combo("cbStopBit")->currentIndex(), 0);
+    QCOMPARE(channel.combo("cbPttLine")->currentIndex(), 0);
+    QCOMPARE(channel.combo("cbPortName")->currentIndex(), 0);
+    QVERIFY(channel.box("chbFR")->isChecked());
+    QVERIFY(!channel.box("chbAntSw")->isChecked());
+    QVERIFY(!channel.box("chbDTR")->isChecked());
+    QVERIFY(ControlTestAccess::cache(channel.control).enableFr);
+    QVERIFY(!channel.control.isRunning());
+    QVERIFY(!ControlTestAccess::linePollActive(channel.control));
+}
+
+void TestChannelSettings::emptyRxChangesNothing()
+{
+    ChannelHarness channel;
+    setUnusualPanel(channel);
+    const QStringList before = snapshot(channel);
+    QSettings empty(iniPath(), QSettings::IniFormat);
+    channel.control.readRxSettings(&empty);
+    QCOMPARE(snapshot(channel), before);
+}
+
+void TestChannelSettings::unusableValues_data()
+{
+    QTest::addColumn<bool>("rx");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("widget");
+    QTest::addColumn<int>("row"); // expected; every box starts at row 1
+
+    QTest::newRow("Options Data 7") << false << "Data" << QVariant(7) << "cbData" << 3;
+    QTest::newRow("Options Data text") << false << "Data" << QVariant("abc") << "cbData" << 3;
+    QTest::newRow("Options Parity -1") << false << "Parity" << QVariant(-1) << "cbParity" << 0;
+    QTest::newRow("Options BoudRate 5") << false << "BoudRate" << QVariant(5) << "cbBoudRate" << 5;
+    QTest::newRow("Options Name 99") << false << "Name" << QVariant(99) << "cbPortName" << 0;
+    QTest::newRow("RX Data 7") << true << "Data" << QVariant(7) << "cbData" << 1;
+    QTest::newRow("RX Data text") << true << "Data" << QVariant("abc") << "cbData" << 1;
+    QTest::newRow("RX Parity -1") << true << "Parity" << QVariant(-1) << "cbParity" << 1;
+    QTest::newRow("RX BoudRate 5") << true << "BoudRate" << QVariant(5) << "cbBoudRate" << 5;
+    QTest::newRow("RX unknown port")
+        << true << "PttName" << QVariant(QByteArray("COMZ")) << "cbPortNamePTT" << 1;
+    QTest::newRow("RX first port")
+        << true << "PttNameFootSw" << QVariant(QByteArray("COMA")) << "cbPortNameFootSwitch" << 0;
+}
+
+void TestChannelSettings::unusableValues()
+{
+    QFETCH(bool, rx);
+    QFETCH(QString, key);
+    QFETCH(QVariant, value);
+    QFETCH(QString, widget);
+    QFETCH(int, row);
+
+    {
+        QSettings settings(iniPath(), QSettings::IniFormat);
+        settings.setValue((rx ? "RX0/" : "Options0/") + key, value);
+    }
+    ChannelHarness channel;
+    setPortLists(channel, {"COMA", "COMB", "COMC"});
+    QComboBox* box = channel.combo(qPrintable(widget));
+    box->setCurrentIndex(1);
+    QSettings settings(iniPath(), QSettings::IniFormat);
+    rx ? channel.control.readRxSettings(&settings) : channel.control.readOptions(&settings);
+    QCOMPARE(box->currentIndex(), row);
+}
+
+// "RX" finds the ports again by name after the list changed order, the first position
+// included; "Options" goes by position.
+void TestChannelSettings::portsFoundByName()
+{
+    ChannelHarness saved;
+    setPortLists(saved, {"COMA", "COMB", "COMC"});
+    saved.combo("cbPortName")->setCurrentIndex(1);
+    saved.combo("cbPortNamePTT")->setCurrentIndex(2);
+    {
+        QSettings settings(iniPath(), QSettings::IniFormat);
+        saved.control.writeRxSettings(&settings);
+        saved.control.writeOptions(&settings);
+    }
+    QSettings settings(iniPath(), QSettings::IniFormat);
+
+    ChannelHarness byName;
+    setPortLists(byName, {"COMB", "COMC", "COMA"});
+    byName.combo("cbPortName")->setCurrentIndex(2);
+    byName.control.readRxSettings(&settings);
+    QCOMPARE(byName.combo("cbPortName")->currentText(), "COMB");
+    QCOMPARE(byName.combo("cbPortNamePTT")->currentText(), "COMC");
+
+    ChannelHarness byPosition;
+    setPortLists(byPosition, {"COMB", "COMC", "COMA"});
+    byPosition.control.readOptions(&settings);
+    QCOMPARE(byPosition.combo("cbPortName")->currentText(), "COMC");
+    QCOMPARE(byPosition.combo("cbPortNamePTT")->currentText(), "COMA");
+}
+
+void TestChannelSettings::enableOpensWithRestoredParameters()
+{
+    PtyPair catPty;
+    PtyPair pttPty;
+    const QStringList ports{"COMA", catPty.slavePath(), pttPty.slavePath()};
+    {
+        ChannelHarness saved;
+        setPortLists(saved, ports);
+        saved.combo("cbPortName")->setCurrentIndex(1);
+        saved.combo("cbPortNamePTT")->setCurrentIndex(2);
+        saved.combo("cbParity")->setCurrentIndex(2);   // even
+        saved.combo("cbData")->setCurrentIndex(2);     // 7 bits
+        saved.combo("cbStopBit")->setCurrentIndex(2);  // 2 stop bits
+        saved.combo("cbBoudRate")->setCurrentIndex(7); // 115200
+        saved.box("chbEnable")->setChecked(true);
+        saved.box("chbEnablePtt")->setChecked(true);
+        QVERIFY(saved.control.isRunning());
+        QSettings settings(iniPath(), QSettings::IniFormat);
+        saved.control.writeRxSettings(&settings);
+    }
+
+    ChannelHarness restored;
+    setPortLists(restored, ports);
+    QSettings settings(iniPath(), QSettings::IniFormat);
+    restored.control.readRxSettings(&settings);
+    QVERIFY(restored.box("chbEnable")->isChecked());
+    QVERIFY(restored.control.isRunning());
+    QVERIFY(restored.box("chbEnablePtt")->isChecked());
+    QVERIFY(ControlTestAccess::linePollActive(restored.control));
+
+    termios attributes{};
+    QVERIFY(catPty.slaveAttributes(&attributes));
+    // A pseudo-terminal keeps the stop bits and the speed (it forces 8 bits without parity).
+    QVERIFY(attributes.c_cflag & CSTOPB);
+    QCOMPARE(cfgetospeed(&attributes), speed_t(B115200));
+
+    catPty.write("ID;");
+    QCOMPARE(catPty.read(3000), QByteArray("ID020;"));
+}
+
+QTEST_MAIN(TestChannelSettings)
+#include "tst_channel_settings.moc"
