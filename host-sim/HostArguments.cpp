@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace
@@ -98,6 +99,8 @@ void resolveDefaults(HostArguments& arguments)
     if (arguments.pluginPath.isEmpty())
         arguments.pluginPath = QDir(QCoreApplication::applicationDirPath())
                                    .filePath(QStringLiteral("libKenwoodTS480.so"));
+    // A relative name would send the plug-in loader searching its library paths.
+    arguments.pluginPath = QFileInfo(arguments.pluginPath).absoluteFilePath();
     if (arguments.settingsPath.isEmpty())
         arguments.settingsPath =
             QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation))

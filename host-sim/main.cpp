@@ -55,7 +55,10 @@ int main(int argc, char** argv)
     if (arguments.headless || (!arguments.screenshotPath.isEmpty() && !hasDisplay()))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
-    QApplication app(argc, argv);
+    // Qt reads options of its own from the command line, "-plugin" among them; ours are
+    // parsed already, so Qt sees only the program name.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("host-sim"));
     resolveDefaults(arguments);
 

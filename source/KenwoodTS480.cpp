@@ -25,7 +25,7 @@ KenwoodTS480::~KenwoodTS480()
 {
     deleteChannels();
     detachTabs();
-    delete tabs;
+    delete tabs.data();
     delete bus;
 }
 
@@ -38,6 +38,8 @@ bool KenwoodTS480::setOptionsLayout(QLayout* hostLayout, bool flag1, bool flag2)
 {
     layoutFlag1 = flag1;
     layoutFlag2 = flag2;
+    // A second layout takes the panel over from the first.
+    detachTabs();
     layout = hostLayout;
     buildPanel();
     return true;
@@ -79,7 +81,8 @@ void KenwoodTS480::setChannels(quint32 value)
     // The old panels go with the old tab widget, later: the event loop may still be
     // delivering to them.
     detachTabs();
-    tabs->deleteLater();
+    if (tabs)
+        tabs->deleteLater();
     tabs = nullptr;
 
     channelCount = value;
@@ -119,10 +122,13 @@ void KenwoodTS480::buildPanel()
 {
     if (!layout || !tabs)
         return;
-    if (layout->indexOf(tabs) < 0)
-        layout->addWidget(tabs);
-    for (qsizetype i = 0; i < channels.size(); ++i)
-        tabs->addTab(channels.at(i)->optionsWidget(), QStringLiteral("RX %1").arg(i + 1));
+    layout->addWidget(tabs);
+    // A panel already shown keeps its tab: the layout may be given more than once.
+    for (qsizetype i = 0; i < channels.size(); ++i) {
+        QWidget* panel = channels.at(i)->optionsWidget();
+        if (tabs->indexOf(panel) < 0)
+            tabs->addTab(panel, QStringLiteral("RX %1").arg(i + 1));
+    }
 }
 
 void KenwoodTS480::detachTabs()

@@ -11,13 +11,14 @@
 
 #include "CatAbstract.h"
 
+#include <QLayout>
 #include <QList>
+#include <QPointer>
+#include <QTabWidget>
 #include <QtPlugin>
 
 class Control;
 class DeviceManagerAbstract;
-class QLayout;
-class QTabWidget;
 class QWidget;
 class quorvexCommand;
 
@@ -60,10 +61,12 @@ private:
     bool layoutFlag1 = false; // passed with the layout; nothing reads them
     bool layoutFlag2 = false;
     quint32 channelCount = 1;
-    QList<Control*> channels;                 // owned; position i is channel index i
-    QTabWidget* tabs = nullptr;               // owned, created without a parent
-    QLayout* layout = nullptr;                // the host's, not owned
-    quorvexCommand* bus = nullptr;            // owned
+    QList<Control*> channels; // owned; position i is channel index i
+    // Owned, created without a parent. Guarded like the layout: it lives in the host's
+    // layout, and a host that deletes the layout's widget first takes the tab widget along.
+    QPointer<QTabWidget> tabs;
+    QPointer<QLayout> layout;      // the host's, not owned; null until given or once deleted
+    quorvexCommand* bus = nullptr; // owned
     DeviceManagerAbstract* manager = nullptr; // the host's, not owned
     bool txAvailable = true;
 };

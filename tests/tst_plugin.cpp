@@ -71,6 +71,8 @@ private slots:
     void tabsFollowChannelCount();
     void oneTabWidgetAfterRepeatedRebuilds();
     void noTabsWithoutLayout();
+    void layoutGivenAgain();
+    void hostDeletesTheLayoutFirst();
     void managerReachesChannelsAtNextSetChannels();
     void txChannelsCommandTogglesTransmitControls();
     void txFlagReachesNewChannelsOnlyWithManager();
@@ -227,6 +229,42 @@ void tst_plugin::noTabsWithoutLayout()
     cat->setOptionsLayout(layout, true, true);
     QVERIFY(tabWidget());
     QCOMPARE(tabWidget()->count(), 2);
+}
+
+void tst_plugin::layoutGivenAgain()
+{
+    cat->setChannels(2);
+    cat->setOptionsLayout(layout, false, false);
+    cat->setOptionsLayout(layout, false, false);
+    QTabWidget* tabs = tabWidget();
+    QVERIFY(tabs);
+    QCOMPARE(tabs->count(), 2);
+
+    // Another layout takes the one tab widget over.
+    QWidget other;
+    auto* otherLayout = new QVBoxLayout(&other);
+    cat->setOptionsLayout(otherLayout, false, false);
+    QCOMPARE(layout->count(), 0);
+    QCOMPARE(otherLayout->count(), 1);
+    QCOMPARE(otherLayout->itemAt(0)->widget(), tabs);
+    QCOMPARE(tabs->count(), 2);
+    cat->setChannels(1);
+    QCOMPARE(otherLayout->count(), 1);
+}
+
+void tst_plugin::hostDeletesTheLayoutFirst()
+{
+    auto* other = new QWidget;
+    cat->setOptionsLayout(new QVBoxLayout(other), false, false);
+    cat->setChannels(2);
+    // The host's widget takes the tab widget and the panels with it; the plug-in goes on
+    // without them and is deleted cleanly afterwards.
+    delete other;
+    cat->setChannels(1);
+    cat->setCommand(txChannelsMessage(0));
+    cat->setOptionsLayout(layout, false, false);
+    QVERIFY(tabWidget());
+    QCOMPARE(tabWidget()->count(), 1);
 }
 
 void tst_plugin::managerReachesChannelsAtNextSetChannels()
