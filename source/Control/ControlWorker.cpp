@@ -10,7 +10,6 @@
 #include "DeviceManagerAbstract.h"
 #include "SerialPortControl.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QMutexLocker>
 
