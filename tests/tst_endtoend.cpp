@@ -23,6 +23,7 @@ namespace
 constexpr int startTimeoutMs = 15000;
 constexpr int lineTimeoutMs = 5000;
 constexpr int clientTimeoutMs = 30000;
+constexpr int openAttempts = 3;
 
 // Two /dev/COMn links to the ends of a socat pseudo-terminal pair.
 class SerialPair
@@ -224,18 +225,25 @@ void tst_endtoend::initTestCase()
 
 ClientResult tst_endtoend::client(const QStringList& commands)
 {
-    QProcess rigctl;
-    rigctl.start(QStringLiteral("rigctl"),
-                 QStringList{QStringLiteral("-m"), QStringLiteral("2028"), QStringLiteral("-r"),
-                             QStringLiteral("/dev/") + pair->clientPort, QStringLiteral("-s"),
-                             QStringLiteral("9600")} +
-                     commands);
     ClientResult result;
-    result.finished = rigctl.waitForFinished(clientTimeoutMs);
-    result.exitCode = rigctl.exitCode();
-    result.lines = QString::fromUtf8(rigctl.readAllStandardOutput())
-                       .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    result.errors = QString::fromUtf8(rigctl.readAllStandardError());
+    // Port discovery in other programs (other tests build channels, which probe every
+    // /dev/COMn) can hold the client's end for a moment; the client then fails to open it
+    // before sending anything, and trying again is safe.
+    for (int attempt = 0; attempt < openAttempts; ++attempt) {
+        QProcess rigctl;
+        rigctl.start(QStringLiteral("rigctl"),
+                     QStringList{QStringLiteral("-m"), QStringLiteral("2028"), QStringLiteral("-r"),
+                                 QStringLiteral("/dev/") + pair->clientPort, QStringLiteral("-s"),
+                                 QStringLiteral("9600")} +
+                         commands);
+        result.finished = rigctl.waitForFinished(clientTimeoutMs);
+        result.exitCode = rigctl.exitCode();
+        result.lines = QString::fromUtf8(rigctl.readAllStandardOutput())
+                           .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        result.errors = QString::fromUtf8(rigctl.readAllStandardError());
+        if (!result.errors.contains(QLatin1String("rig_open")))
+            break;
+    }
     return result;
 }
 
