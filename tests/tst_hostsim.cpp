@@ -7,15 +7,18 @@
 #include "HostControls.h"
 #include "HostSession.h"
 #include "MessageText.h"
+#include "ModalDialogCloser.h"
 #include "ScriptCommands.h"
 #include "SimKeyControl.h"
 #include "SimulatedRadio.h"
 #include "quorvexCommand.h"
 
+#include <QMessageBox>
 #include <QMutex>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -64,6 +67,7 @@ private slots:
     void arguments_data();
     void arguments();
     void scriptLines();
+    void headlessRunClosesModalDialogs();
 };
 
 void tst_hostsim::keyObjectHandsCallsToGuiThread_data()
@@ -310,6 +314,22 @@ void tst_hostsim::scriptLines()
     QVERIFY(!session.hostControls()->running());
     ::close(pipeEnds[1]);
     ::close(pipeEnds[0]);
+}
+
+void tst_hostsim::headlessRunClosesModalDialogs()
+{
+    ModalDialogCloser closer;
+    QMessageBox box;
+    box.setText(QStringLiteral("Can't open COM3\nNo such device"));
+    // Only a fallback, so a broken closer fails the test instead of hanging it.
+    bool closedByFallback = false;
+    QTimer::singleShot(10000, &box, [&] {
+        closedByFallback = true;
+        box.reject();
+    });
+    box.exec();
+    QVERIFY(!closedByFallback);
+    QVERIFY(!box.isVisible());
 }
 
 QTEST_MAIN(tst_hostsim)
