@@ -149,9 +149,9 @@ void Control::refuseOpen(QCheckBox* box, const char* slot, QComboBox* nameBox,
     // grid makes the width stick.
     message->setMinimumWidth(messageBoxMinimumWidth);
     if (auto* grid = qobject_cast<QGridLayout*>(message->layout()))
-        grid->addItem(new QSpacerItem(messageBoxMinimumWidth, 0, QSizePolicy::Minimum,
-                                      QSizePolicy::Minimum),
-                      grid->rowCount(), 0, 1, grid->columnCount());
+        grid->addItem(
+            new QSpacerItem(messageBoxMinimumWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+            grid->rowCount(), 0, 1, grid->columnCount());
     message->exec();
     message->deleteLater();
 }
