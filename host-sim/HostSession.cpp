@@ -47,6 +47,7 @@ bool HostSession::start(QLayout* optionsLayout)
     CHECKED_CONNECT(cat.data(), &CatAbstract::sCommand, this, &HostSession::onPluginMessage);
     CHECKED_CONNECT(&bus, &quorvexCommand::sCommand, cat.data(), &CatAbstract::setCommand);
 
+    layout = optionsLayout;
     cat->setOptionsLayout(optionsLayout, false, false);
     cat->setManager(&manager);
     cat->setChannels(arguments.channels);

@@ -46,6 +46,8 @@ public:
     CatAbstract* plugin() const { return cat; }
     SimDeviceManager* deviceManager() { return &manager; }
     HostControls* hostControls() { return &controls; }
+    // The layout the plug-in's panel lives in; null before start().
+    QLayout* optionsLayout() const { return layout; }
     const std::vector<std::unique_ptr<SimulatedRadio>>& radios() const { return transceivers; }
     SimulatedRadio* radio(quint32 index) const;
 
@@ -65,6 +67,7 @@ private:
     std::vector<std::unique_ptr<SimulatedRadio>> transceivers;
     QPluginLoader loader;
     QPointer<CatAbstract> cat;
+    QLayout* layout = nullptr; // the window's, not owned
     std::unique_ptr<QSettings> settings;
     QString error;
 };

@@ -3,6 +3,9 @@
 #include "CheckedConnect.h"
 #include "HostOutput.h"
 #include "HostSession.h"
+#include "PluginPanel.h"
+
+#include <QCheckBox>
 
 #include <cerrno>
 #include <unistd.h>
@@ -58,6 +61,7 @@ bool ScriptCommands::execute(const QStringList& words)
         {"smeter", 3, &ScriptCommands::smeter},
         {"cat", 3, &ScriptCommands::cat},
         {"running", 2, &ScriptCommands::running},
+        {"logview", 3, &ScriptCommands::logview},
         {"quit", 1, &ScriptCommands::quit},
     };
     for (const Verb& verb : verbs) {
@@ -92,6 +96,17 @@ bool ScriptCommands::running(const QStringList& words)
     if (!isSwitch(words.at(1)))
         return false;
     session->hostControls()->setRunning(words.at(1) == QLatin1String("1"));
+    return true;
+}
+
+bool ScriptCommands::logview(const QStringList& words)
+{
+    bool ok = false;
+    const quint32 channel = words.at(1).toUInt(&ok);
+    QCheckBox* box = ok ? viewLogBox(session->optionsLayout(), channel) : nullptr;
+    if (!box || !isSwitch(words.at(2)))
+        return false;
+    box->setChecked(words.at(2) == QLatin1String("1"));
     return true;
 }
 

@@ -3,6 +3,7 @@
 //   smeter <channel> <dBm>   move a receiver's signal level (reported as command 100)
 //   cat <channel> <0|1>      flip the device manager's "CAT enable" switch of a channel
 //   running <0|1>            start or stop the host (reported as command 1)
+//   logview <channel> <0|1>  tick or clear the "View log" box of a channel's plug-in panel
 //   quit                     leave like on SIGTERM, saving the settings
 // Each line done prints "ok <line>", a wrong one "error <line>". End of input only stops
 // reading. GUI thread only: a QSocketNotifier watches the descriptor.
@@ -36,6 +37,7 @@ private:
     bool smeter(const QStringList& words);
     bool cat(const QStringList& words);
     bool running(const QStringList& words);
+    bool logview(const QStringList& words);
     bool quit(const QStringList& words);
     // The radio named by a channel word, or null.
     SimulatedRadio* radioAt(const QString& word) const;

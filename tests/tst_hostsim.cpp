@@ -8,17 +8,22 @@
 #include "HostSession.h"
 #include "MessageText.h"
 #include "ModalDialogCloser.h"
+#include "PluginPanel.h"
 #include "ScriptCommands.h"
 #include "SimKeyControl.h"
 #include "SimulatedRadio.h"
 #include "quorvexCommand.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMutex>
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <unistd.h>
 
@@ -67,6 +72,7 @@ private slots:
     void arguments_data();
     void arguments();
     void scriptLines();
+    void viewLogBoxFoundByChannel();
     void headlessRunClosesModalDialogs();
 };
 
@@ -314,6 +320,32 @@ void tst_hostsim::scriptLines()
     QVERIFY(!session.hostControls()->running());
     ::close(pipeEnds[1]);
     ::close(pipeEnds[0]);
+}
+
+void tst_hostsim::viewLogBoxFoundByChannel()
+{
+    // The plug-in's panel as it sits in the host's layout: a label first, then one tab per
+    // channel, each with its own "View log" box among other boxes.
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->addWidget(new QLabel(QStringLiteral("host")));
+    auto* tabs = new QTabWidget;
+    layout->addWidget(tabs);
+    QList<QCheckBox*> logBoxes;
+    for (int channel = 0; channel < 2; ++channel) {
+        auto* page = new QWidget;
+        auto* pageLayout = new QVBoxLayout(page);
+        pageLayout->addWidget(new QCheckBox(QStringLiteral("Enable")));
+        logBoxes << new QCheckBox(QStringLiteral("View log"));
+        logBoxes.last()->setObjectName(QStringLiteral("chbLog"));
+        pageLayout->addWidget(logBoxes.last());
+        tabs->addTab(page, QString::number(channel));
+    }
+
+    QCOMPARE(viewLogBox(layout, 0), logBoxes.at(0));
+    QCOMPARE(viewLogBox(layout, 1), logBoxes.at(1));
+    QCOMPARE(viewLogBox(layout, 2), nullptr);
+    QCOMPARE(viewLogBox(nullptr, 0), nullptr);
 }
 
 void tst_hostsim::headlessRunClosesModalDialogs()

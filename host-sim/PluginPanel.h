@@ -1,0 +1,13 @@
+#pragma once
+// Finds widgets of the plug-in's options panel inside the layout the host gave it, so a
+// script can act as the user on them. The plug-in puts one tab per channel, in channel
+// order, into a tab widget in that layout; widgets are found by their object names.
+// GUI thread only.
+
+#include <QtGlobal>
+
+class QCheckBox;
+class QLayout;
+
+// Channel `channel`'s "View log" box, or null when the layout holds no such tab.
+QCheckBox* viewLogBox(const QLayout* optionsLayout, quint32 channel);
