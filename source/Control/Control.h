@@ -26,6 +26,7 @@
 
 #include <atomic>
 
+class CommandFramer;
 class DeviceManagerAbstract;
 class Options;
 class QCheckBox;
@@ -200,6 +201,12 @@ private:
     void keyTrxFromLine(const QCheckBox* box, quint32 source, bool state);
     // Key and PTT from a CAT port line (`lineBit`: 1 DSR, 2 CTS) as the line choices say.
     void keyFromCatLine(int lineBit, bool state);
+
+    // One read of the worker: frames `bytes` with `framer`, logs each command received and
+    // hands it to the interpreter, answering on `port`. Runs with `mutex` held; `parameter` is
+    // the caller's reusable buffer.
+    void executeBatch(CommandFramer& framer, const QByteArray& bytes, QString& parameter,
+                      SerialPortControl* port);
 
     // The Kenwood interpreter: runs one command in the worker thread with `mutex` held,
     // working on `cache` directly. An answer is written to `port` in one write and then

@@ -1,9 +1,10 @@
 #pragma once
-// The tests' way into a channel: runs one command through the interpreter exactly as the
-// worker does, with the channel mutex held, reads the cache fields that have no getter, and
-// tells whether the PTT/footswitch line poll runs.
+// The tests' way into a channel: runs one command, or one read's worth of bytes, through the
+// interpreter exactly as the worker does, with the channel mutex held; reads and resets the
+// cache fields that have no getter, and tells whether the PTT/footswitch line poll runs.
 // Production code does not use it.
 
+#include "CommandFramer.h"
 #include "Control.h"
 
 #include <QMutexLocker>
@@ -18,11 +19,30 @@ public:
         channel.executeCommand(Control::commandCode(letters), parameter, port);
     }
 
+    // One read of the worker, framed by `framer` (which keeps the unfinished tail).
+    static void executeBatch(Control& channel, CommandFramer& framer, const QByteArray& bytes,
+                             QString& parameter, SerialPortControl* port)
+    {
+        QMutexLocker lock(&channel.mutex);
+        channel.executeBatch(framer, bytes, parameter, port);
+    }
+
     static bool linePollActive(const Control& channel) { return channel.lineTimer.isActive(); }
 
     static RadioState cache(Control& channel)
     {
         QMutexLocker lock(&channel.mutex);
         return channel.cache;
+    }
+
+    // Back to the values a new channel starts with, keeping its transceiver and panel options.
+    static void resetCache(Control& channel)
+    {
+        QMutexLocker lock(&channel.mutex);
+        RadioState fresh;
+        fresh.transceiver = channel.cache.transceiver;
+        fresh.antSwEnable = channel.cache.antSwEnable;
+        fresh.enableFr = channel.cache.enableFr;
+        channel.cache = fresh;
     }
 };

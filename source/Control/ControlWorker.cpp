@@ -69,19 +69,25 @@ void Control::run()
             QMutexLocker lock(&mutex);
             const QByteArray bytes = catPort->readAll();
             catPort->flush();
-            for (const QByteArrayView piece : framer.splitCommands(bytes)) {
-                CommandFramer::parameter(piece, parameter);
-                QString line;
-                line.reserve(piece.size() + 1);
-                line.append(QLatin1String(piece)).append(QLatin1Char(';'));
-                emit logMessage(line, false);
-                executeCommand(CommandFramer::commandCode(piece), parameter, catPort);
-            }
+            executeBatch(framer, bytes, parameter, catPort);
         }
         if (catPort->isCtsChanged())
             setCts(catPort->cts());
         if (catPort->isDsrChanged())
             setDsr(catPort->dsr());
         QThread::usleep(turnMicroseconds);
+    }
+}
+
+void Control::executeBatch(CommandFramer& framer, const QByteArray& bytes, QString& parameter,
+                           SerialPortControl* port)
+{
+    for (const QByteArrayView piece : framer.splitCommands(bytes)) {
+        CommandFramer::parameter(piece, parameter);
+        QString line;
+        line.reserve(piece.size() + 1);
+        line.append(QLatin1String(piece)).append(QLatin1Char(';'));
+        emit logMessage(line, false);
+        executeCommand(CommandFramer::commandCode(piece), parameter, port);
     }
 }
