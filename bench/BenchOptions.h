@@ -1,0 +1,40 @@
+#pragma once
+// The benchmark's command line. Measuring (the default):
+//   cat-bench --host-sim PATH --plugin PATH [--out FILE] [--work DIR] [--quick]
+// Serving as a reference, started by the benchmark itself:
+//   cat-bench serve floor|bare --cat COMa[,COMb...] [--lines COMc[,COMd...]]
+
+#include "ReferenceServer.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct BenchOptions {
+    std::string hostSim;
+    std::string plugin;
+    std::string resultsPath = "build/bench/results.json";
+    std::string work;   // folder for settings, outputs and logs; a fresh one under /tmp if empty
+    bool quick = false; // fewer samples and shorter windows, for trying the benchmark out
+
+    // Sample counts and windows (the figures the targets are judged on need the full ones).
+    int latencyCount() const { return quick ? 500 : 5000; }
+    long throughputCommands() const { return quick ? 5000 : 20000; }
+    long logCommands() const { return quick ? 10000 : 100000; }
+    int scaleCountPerChannel() const { return quick ? 500 : 5000; }
+    int idleSeconds() const { return quick ? 2 : 8; }
+};
+
+struct ServeOptions {
+    ReferenceKind kind = ReferenceKind::BareLoop;
+    std::vector<std::string> catPorts;
+    std::vector<std::string> linePorts;
+};
+
+struct ParsedCommandLine {
+    std::optional<BenchOptions> bench;
+    std::optional<ServeOptions> serve;
+    std::string error; // set when neither could be parsed
+};
+
+ParsedCommandLine parseCommandLine(int argc, char** argv);

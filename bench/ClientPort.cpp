@@ -1,0 +1,78 @@
+#include "ClientPort.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+ClientPort::~ClientPort()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool ClientPort::open(const std::string& path, std::string& error)
+{
+    m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    termios tio{};
+    ::tcgetattr(m_fd, &tio);
+    ::cfmakeraw(&tio);
+    ::tcsetattr(m_fd, TCSANOW, &tio);
+    m_received.reserve(1 << 16);
+    return true;
+}
+
+bool ClientPort::send(std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(m_fd, bytes.data(), bytes.size());
+        if (n > 0) {
+            bytes.remove_prefix(size_t(n));
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        pollfd p{m_fd, POLLOUT, 0};
+        if (::poll(&p, 1, 1000) < 0 && errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+bool ClientPort::receive(std::string& answer, std::chrono::steady_clock::time_point deadline)
+{
+    for (;;) {
+        const size_t end = m_received.find(';', m_scanned);
+        if (end != std::string::npos) {
+            answer.assign(m_received, 0, end + 1);
+            m_received.erase(0, end + 1);
+            m_scanned = 0;
+            return true;
+        }
+        m_scanned = m_received.size();
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() < 0)
+            return false;
+        pollfd p{m_fd, POLLIN, 0};
+        if (::poll(&p, 1, int(left.count()) + 1) <= 0)
+            continue;
+        char buffer[4096];
+        const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
+        if (n > 0)
+            m_received.append(buffer, size_t(n));
+    }
+}
+
+void ClientPort::discardInput()
+{
+    ::tcflush(m_fd, TCIFLUSH);
+    m_received.clear();
+    m_scanned = 0;
+}

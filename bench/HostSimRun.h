@@ -1,0 +1,35 @@
+#pragma once
+// host-sim with the real plug-in, headless, set up through its settings file the way a user
+// leaves it: CAT enabled on the host end of one serial pair per channel, and optionally PTT
+// and footswitch ports on channel 0. Started with the file, it restores the panels and opens
+// the ports; ready once it has printed "ready" and a "manager setCatEnable <i> 1" line per
+// CAT channel. Script lines (e.g. "logview 0 1") go to its standard input.
+// Main thread only.
+
+#include "ChildProcess.h"
+
+#include <string>
+#include <vector>
+
+struct HostSimSetup {
+    int channels = 1;                  // transceivers host-sim announces
+    std::vector<std::string> catPorts; // host ends, one per channel from 0; may be fewer
+    std::string pttPort;               // channel 0's PTT port; empty: none
+    std::string footSwitchPort;        // channel 0's footswitch port; empty: none
+};
+
+class HostSimRun
+{
+public:
+    // `hostSim` and `plugin` are the built files; `work` a folder for the files of this run;
+    // `name` tells this run's files apart.
+    bool start(const std::string& hostSim, const std::string& plugin, const std::string& work,
+               const std::string& name, const HostSimSetup& setup, std::string& error);
+    // Sends a script line and waits for host-sim's "ok <line>".
+    bool script(const std::string& line, std::string& error);
+    pid_t pid() const { return m_process.pid(); }
+    void stop() { m_process.stop(); }
+
+private:
+    ChildProcess m_process;
+};

@@ -1,0 +1,304 @@
+#include "Scenarios.h"
+
+#include "HostSimRun.h"
+#include "SerialPair.h"
+
+#include <memory>
+#include <thread>
+
+namespace
+{
+
+// The serial pairs and client ends of one measurement.
+struct Lines {
+    std::vector<std::unique_ptr<SerialPair>> pairs;
+    std::vector<std::unique_ptr<ClientPort>> clients;
+
+    bool open(int count, const std::string& work, std::string& error)
+    {
+        for (int i = 0; i < count; ++i) {
+            pairs.push_back(std::make_unique<SerialPair>());
+            clients.push_back(std::make_unique<ClientPort>());
+            if (!pairs.back()->open(work, error) ||
+                !clients.back()->open(pairs.back()->clientPath(), error))
+                return false;
+        }
+        return true;
+    }
+    // Host-end names of pairs [first, first + count).
+    std::vector<std::string> hostNames(std::size_t first, std::size_t count) const
+    {
+        std::vector<std::string> names;
+        for (std::size_t i = first; i < first + count && i < pairs.size(); ++i)
+            names.push_back(pairs[i]->hostName());
+        return names;
+    }
+};
+
+std::string joined(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ",") + name;
+    return text;
+}
+
+// A reference server: this program again, in its serving mode.
+bool startReference(ChildProcess& process, ReferenceKind kind,
+                    const std::vector<std::string>& catPorts,
+                    const std::vector<std::string>& linePorts, const std::string& output,
+                    std::string& error)
+{
+    std::vector<std::string> argv = {"/proc/self/exe", "serve",
+                                     kind == ReferenceKind::Floor ? "floor" : "bare", "--cat",
+                                     joined(catPorts)};
+    if (!linePorts.empty()) {
+        argv.push_back("--lines");
+        argv.push_back(joined(linePorts));
+    }
+    if (!process.start(argv, output, error))
+        return false;
+    if (!waitForLines(process, "serving", 1, 5000)) {
+        error = "the reference server did not start, see " + output;
+        return false;
+    }
+    return true;
+}
+
+// CPU seconds per second the process uses over `seconds`, after a moment to settle.
+double cpuRate(pid_t pid, int seconds)
+{
+    sleepMs(1000);
+    const double before = cpuSeconds(pid);
+    sleepMs(seconds * 1000);
+    return (cpuSeconds(pid) - before) / seconds;
+}
+
+struct Probe {
+    const char* command;
+    std::size_t answerLength;
+};
+constexpr Probe probes[] = {{"FA;", 14}, {"IF;", 38}};
+
+void addSeries(BenchResults& results, const char* server, const Probe& probe,
+               LatencySeries series)
+{
+    LatencyRow row;
+    row.server = server;
+    row.command = probe.command;
+    row.stats = percentiles(series.microseconds);
+    row.wrong = series.wrong;
+    row.missing = series.missing;
+    results.latency.push_back(row);
+}
+
+constexpr unsigned latencySeed = 480;
+
+// Every channel's latency at once, one client thread per channel, all samples together.
+struct ParallelLatency {
+    std::vector<double> samples;
+    double worstP99 = 0;
+    long wrong = 0;
+    long missing = 0;
+};
+
+ParallelLatency measureInParallel(Lines& lines, int count)
+{
+    std::vector<LatencySeries> series(lines.clients.size());
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < lines.clients.size(); ++i)
+        threads.emplace_back([&, i] {
+            series[i] = measureLatency(*lines.clients[i], "FA;", 14, count,
+                                       latencySeed + unsigned(i));
+        });
+    for (std::thread& thread : threads)
+        thread.join();
+    ParallelLatency result;
+    for (LatencySeries& one : series) {
+        result.samples.insert(result.samples.end(), one.microseconds.begin(),
+                              one.microseconds.end());
+        result.wrong += one.wrong;
+        result.missing += one.missing;
+        result.worstP99 = std::max(result.worstP99, percentiles(one.microseconds).p99);
+    }
+    return result;
+}
+
+} // namespace
+
+Scenarios::Scenarios(const BenchOptions& options, std::string work)
+    : options(options), work(std::move(work))
+{
+}
+
+std::string Scenarios::runName(const std::string& what)
+{
+    return std::to_string(++runs) + "-" + what;
+}
+
+bool Scenarios::latency(BenchResults& results, std::string& error)
+{
+    {
+        Lines lines;
+        HostSimRun host;
+        HostSimSetup setup;
+        if (!lines.open(1, work, error))
+            return false;
+        setup.catPorts = lines.hostNames(0, 1);
+        if (!host.start(options.hostSim, options.plugin, work, runName("latency"), setup, error))
+            return false;
+        for (const Probe& probe : probes)
+            addSeries(results, "plug-in", probe,
+                      measureLatency(*lines.clients[0], probe.command, probe.answerLength,
+                                     options.latencyCount(), latencySeed));
+    }
+    for (const ReferenceKind kind : {ReferenceKind::Floor, ReferenceKind::BareLoop}) {
+        const bool floor = kind == ReferenceKind::Floor;
+        Lines lines;
+        ChildProcess server;
+        if (!lines.open(1, work, error) ||
+            !startReference(server, kind, lines.hostNames(0, 1), {},
+                            work + "/" + runName(floor ? "floor" : "bare") + ".out", error))
+            return false;
+        for (const Probe& probe : probes)
+            addSeries(results, floor ? "floor" : "bare loop", probe,
+                      measureLatency(*lines.clients[0], probe.command, probe.answerLength,
+                                     options.latencyCount(), latencySeed));
+    }
+    return true;
+}
+
+bool Scenarios::throughput(BenchResults& results, std::string& error)
+{
+    Lines lines;
+    HostSimRun host;
+    HostSimSetup setup;
+    if (!lines.open(1, work, error))
+        return false;
+    setup.catPorts = lines.hostNames(0, 1);
+    if (!host.start(options.hostSim, options.plugin, work, runName("throughput"), setup, error))
+        return false;
+    results.throughput = runTraffic(*lines.clients[0], options.throughputCommands());
+    return true;
+}
+
+bool Scenarios::idle(BenchResults& results, std::string& error)
+{
+    struct IdleSetup {
+        const char* name;
+        int channels;
+        bool keyingPorts;
+    };
+    static constexpr IdleSetup setups[] = {
+        {"1 CAT", 1, false},
+        {"4 CAT", 4, false},
+        {"8 CAT", 8, false},
+        {"1 CAT + PTT + footswitch", 1, true},
+    };
+    const int seconds = options.idleSeconds();
+    for (const IdleSetup& idleSetup : setups) {
+        IdleRow row;
+        row.setup = idleSetup.name;
+        row.channels = idleSetup.channels;
+        row.ports = idleSetup.channels + (idleSetup.keyingPorts ? 2 : 0);
+        {
+            // The host's own cost with the same transceivers and every port closed.
+            HostSimRun host;
+            HostSimSetup setup;
+            setup.channels = idleSetup.channels;
+            if (!host.start(options.hostSim, options.plugin, work, runName("idle-baseline"),
+                            setup, error))
+                return false;
+            row.hostBaseline = cpuRate(host.pid(), seconds);
+        }
+        {
+            Lines lines;
+            HostSimRun host;
+            HostSimSetup setup;
+            if (!lines.open(row.ports, work, error))
+                return false;
+            setup.channels = idleSetup.channels;
+            setup.catPorts = lines.hostNames(0, std::size_t(idleSetup.channels));
+            if (idleSetup.keyingPorts) {
+                setup.pttPort = lines.pairs[1]->hostName();
+                setup.footSwitchPort = lines.pairs[2]->hostName();
+            }
+            if (!host.start(options.hostSim, options.plugin, work, runName("idle"), setup, error))
+                return false;
+            row.hostCpu = cpuRate(host.pid(), seconds);
+        }
+        {
+            Lines lines;
+            ChildProcess server;
+            if (!lines.open(row.ports, work, error) ||
+                !startReference(server, ReferenceKind::BareLoop,
+                                lines.hostNames(0, std::size_t(idleSetup.channels)),
+                                lines.hostNames(std::size_t(idleSetup.channels), 2),
+                                work + "/" + runName("idle-bare") + ".out", error))
+                return false;
+            row.bareCpu = cpuRate(server.pid(), seconds);
+        }
+        results.idle.push_back(row);
+    }
+    return true;
+}
+
+bool Scenarios::logCost(BenchResults& results, std::string& error)
+{
+    for (const bool viewOn : {false, true}) {
+        Lines lines;
+        HostSimRun host;
+        HostSimSetup setup;
+        if (!lines.open(1, work, error))
+            return false;
+        setup.catPorts = lines.hostNames(0, 1);
+        if (!host.start(options.hostSim, options.plugin, work,
+                        runName(viewOn ? "log-on" : "log-off"), setup, error))
+            return false;
+        if (viewOn && !host.script("logview 0 1", error))
+            return false;
+        // Warm up first, so the allocator's pools and Qt's caches are in the figure before.
+        runTraffic(*lines.clients[0], options.logCommands() / 10);
+        waitUntilQuiet(host.pid(), 0.2, 60000);
+        LogRow row;
+        row.viewOn = viewOn;
+        row.rssBeforeKiB = residentKiB(host.pid());
+        row.traffic = runTraffic(*lines.clients[0], options.logCommands());
+        // The log lines reach the panel through the GUI thread's queue; let it drain.
+        waitUntilQuiet(host.pid(), 0.2, 180000);
+        row.rssAfterKiB = residentKiB(host.pid());
+        results.log.push_back(row);
+    }
+    return true;
+}
+
+bool Scenarios::scale(BenchResults& results, std::string& error)
+{
+    constexpr int channels = 8;
+    results.scale.channels = channels;
+    {
+        Lines lines;
+        HostSimRun host;
+        HostSimSetup setup;
+        if (!lines.open(channels, work, error))
+            return false;
+        setup.channels = channels;
+        setup.catPorts = lines.hostNames(0, channels);
+        if (!host.start(options.hostSim, options.plugin, work, runName("scale"), setup, error))
+            return false;
+        ParallelLatency measured = measureInParallel(lines, options.scaleCountPerChannel());
+        results.scale.plugin = percentiles(measured.samples);
+        results.scale.pluginWorstP99 = measured.worstP99;
+        results.scale.wrong = measured.wrong;
+        results.scale.missing = measured.missing;
+    }
+    Lines lines;
+    ChildProcess server;
+    if (!lines.open(channels, work, error) ||
+        !startReference(server, ReferenceKind::BareLoop, lines.hostNames(0, channels), {},
+                        work + "/" + runName("scale-bare") + ".out", error))
+        return false;
+    ParallelLatency measured = measureInParallel(lines, options.scaleCountPerChannel());
+    results.scale.bare = percentiles(measured.samples);
+    return true;
+}

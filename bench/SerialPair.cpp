@@ -1,0 +1,67 @@
+#include "SerialPair.h"
+
+#include <set>
+
+#include <sys/stat.h>
+
+namespace
+{
+
+// COM numbers from here on are left to other programs' own ports.
+constexpr int firstNumber = 40;
+constexpr int lastNumber = 99;
+
+bool linkExists(int number)
+{
+    struct stat info;
+    return ::lstat(("/dev/COM" + std::to_string(number)).c_str(), &info) == 0;
+}
+
+// Numbers of this process's pairs, free again only once their socat has ended, so a pair
+// being torn down is never mistaken for a free one.
+std::set<int> taken;
+
+int takeNumber()
+{
+    for (int n = firstNumber; n <= lastNumber; ++n) {
+        if (!taken.count(n) && !linkExists(n)) {
+            taken.insert(n);
+            return n;
+        }
+    }
+    return -1;
+}
+
+std::string ptyEnd(int number)
+{
+    return "pty,raw,echo=0,link=/dev/COM" + std::to_string(number);
+}
+
+} // namespace
+
+SerialPair::~SerialPair()
+{
+    m_socat.stop();
+    taken.erase(m_host);
+    taken.erase(m_client);
+}
+
+bool SerialPair::open(const std::string& work, std::string& error)
+{
+    m_host = takeNumber();
+    m_client = takeNumber();
+    if (m_host < 0 || m_client < 0) {
+        error = "no free /dev/COMn names left between COM40 and COM99";
+        return false;
+    }
+    const std::string log = work + "/socat-" + std::to_string(m_host) + ".log";
+    if (!m_socat.start({"socat", ptyEnd(m_host), ptyEnd(m_client)}, log, error))
+        return false;
+    for (int waited = 0; waited < 5000; waited += 10) {
+        if (linkExists(m_host) && linkExists(m_client))
+            return true;
+        sleepMs(10);
+    }
+    error = "socat did not link /dev/" + hostName() + " and " + clientPath();
+    return false;
+}

@@ -1,0 +1,62 @@
+#include "Traffic.h"
+
+#include "AnswerCheck.h"
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+namespace
+{
+
+using Clock = std::chrono::steady_clock;
+
+// The number of writes of the cycle that carry at least `commands` commands.
+long writesFor(long commands)
+{
+    long writes = 0;
+    for (long sent = 0; sent < commands; ++writes)
+        sent += traffic::cycle[std::size_t(writes) % traffic::cycleLength].commands;
+    return writes;
+}
+
+// After the writer is done, an answer later than this counts as missing.
+constexpr auto quietLimit = std::chrono::seconds(2);
+
+} // namespace
+
+TrafficResult runTraffic(ClientPort& port, long commands)
+{
+    TrafficResult result;
+    const long writes = writesFor(commands);
+    for (long i = 0; i < writes; ++i)
+        result.commands += traffic::cycle[std::size_t(i) % traffic::cycleLength].commands;
+    result.answersExpected = traffic::Checker::answersFor(writes);
+
+    port.discardInput();
+    const auto start = Clock::now();
+    std::thread writer([&] {
+        for (long i = 0; i < writes; ++i) {
+            // A port that fails leaves the rest of the answers missing.
+            if (!port.send(traffic::cycle[std::size_t(i) % traffic::cycleLength].bytes))
+                return;
+        }
+    });
+
+    traffic::Checker checker;
+    std::string answer;
+    auto last = start;
+    long received = 0;
+    while (received < result.answersExpected &&
+           port.receive(answer, Clock::now() + quietLimit)) {
+        checker.feed(answer);
+        ++received;
+        last = Clock::now();
+    }
+    writer.join();
+    result.right = checker.right();
+    result.wrong = checker.wrong();
+    result.missing = result.answersExpected - received;
+    result.seconds = std::chrono::duration<double>(last - start).count();
+    return result;
+}

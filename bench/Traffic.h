@@ -1,0 +1,20 @@
+#pragma once
+// Commands written back to back: one thread writes the traffic cycle (AnswerCheck.h) write
+// after write without waiting for answers, while the calling thread reads every answer and
+// checks it. Used for the throughput figure and to push many commands through for the log
+// cost.
+
+#include "ClientPort.h"
+
+struct TrafficResult {
+    long commands = 0;       // commands written
+    long answersExpected = 0;
+    long right = 0;
+    long wrong = 0;          // answers that are not the one expected at their place
+    long missing = 0;        // expected answers that never came
+    double seconds = 0;      // first write to last answer
+    double commandsPerSecond() const { return seconds > 0 ? double(commands) / seconds : 0; }
+};
+
+// Writes whole writes of the cycle until at least `commands` commands are out.
+TrafficResult runTraffic(ClientPort& port, long commands);
