@@ -1,0 +1,145 @@
+#include "StreamChecks.h"
+
+#include "CommandFramer.h"
+#include "RadioState.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include <cmath>
+
+namespace
+{
+
+constexpr int lastCommandId = 186;
+constexpr quint32 lastHostMode = 10;
+
+bool isAnswerCharacter(QChar c)
+{
+    return c.unicode() >= 0x20 && c.unicode() < 0x7f;
+}
+
+// The characters a reader sees: no spacing, no control or format characters.
+QString visible(const QString& text)
+{
+    QString shown;
+    for (const QChar c : text)
+        if (c.isPrint() && !c.isSpace())
+            shown.append(c);
+    return shown;
+}
+
+QString commandProblem(const QString& text)
+{
+    if (text.size() < 2 || !text.endsWith(QLatin1Char(';')))
+        return QStringLiteral("command logged without its piece or ';'");
+    if (text.size() - 1 > CommandFramer::maxCommandLength)
+        return QStringLiteral("command longer than the framing bound");
+    if (text.count(QLatin1Char(';')) != 1 || text.contains(QChar(0)))
+        return QStringLiteral("command carries ';' or NUL inside");
+    return {};
+}
+
+QString answerProblem(const QString& text)
+{
+    if (text.isEmpty())
+        return {};
+    if (!text.endsWith(QLatin1Char(';')) || text.count(QLatin1Char(';')) != 1)
+        return QStringLiteral("answer without exactly one final ';'");
+    for (const QChar c : text)
+        if (!isAnswerCharacter(c))
+            return QStringLiteral("answer with a byte that is not printable ASCII");
+    return {};
+}
+
+QString quoted(const QByteArray& bytes)
+{
+    return QString::fromLatin1(bytes.toPercentEncoding(" ;?+-"));
+}
+
+} // namespace
+
+namespace checks
+{
+
+QString read(const QList<LogLine>& lines, const QByteArray& clientBytes)
+{
+    QByteArray expected;
+    bool commandOpen = false; // a command received that has no answer yet
+    for (const LogLine& line : lines) {
+        const QString problem = line.answer ? answerProblem(line.text) : commandProblem(line.text);
+        if (!problem.isEmpty())
+            return problem + QStringLiteral(": ") + line.text;
+        if (!line.answer) {
+            commandOpen = true;
+            continue;
+        }
+        if (!commandOpen)
+            return QStringLiteral("answer without a command before it: ") + line.text;
+        commandOpen = false;
+        expected.append(line.text.toLatin1());
+    }
+    if (clientBytes != expected)
+        return QStringLiteral("client received '%1', answers logged '%2'")
+            .arg(quoted(clientBytes), quoted(expected));
+    return {};
+}
+
+QString framing(const QList<QByteArray>& reads, const QList<QString>& commandsLogged)
+{
+    QByteArray stream;
+    for (const QByteArray& read : reads) {
+        const qsizetype nul = read.indexOf('\0');
+        stream.append(nul < 0 ? read : read.first(nul));
+    }
+    CommandFramer whole;
+    QList<QString> expected;
+    for (const QByteArrayView piece : whole.splitCommands(stream))
+        expected.append(QString::fromLatin1(piece) + QLatin1Char(';'));
+    if (expected != commandsLogged)
+        return QStringLiteral("framing depends on the reads: %1 commands in one read, %2 split")
+            .arg(expected.size())
+            .arg(commandsLogged.size());
+    return {};
+}
+
+QString hostMessage(const QVariant& message)
+{
+    const QVariantList list = message.toList();
+    if (message.typeId() != QMetaType::QVariantList || list.isEmpty())
+        return QStringLiteral("host message that is not a list headed by its ID");
+    if (list.first().typeId() != QMetaType::Int || list.first().toInt() < 0 ||
+        list.first().toInt() > lastCommandId)
+        return QStringLiteral("host message with ID ") + list.first().toString();
+    for (const QVariant& element : list)
+        if (element.typeId() == QMetaType::Double && !std::isfinite(element.toDouble()))
+            return QStringLiteral("host message %1 with a number that is not finite")
+                .arg(list.first().toInt());
+    return {};
+}
+
+QString logView(const QTextDocument& document, const QList<LogLine>& lines)
+{
+    if (document.blockCount() != qMax(1, int(lines.size())))
+        return QStringLiteral("log view has %1 paragraphs for %2 lines")
+            .arg(document.blockCount())
+            .arg(lines.size());
+    QTextBlock block = document.begin();
+    for (const LogLine& line : lines) {
+        if (visible(block.text()) != visible(line.text))
+            return QStringLiteral("log view shows '%1' for '%2'").arg(block.text(), line.text);
+        block = block.next();
+    }
+    return {};
+}
+
+QString cache(const RadioState& state)
+{
+    if (!std::isfinite(state.vfoA) || !std::isfinite(state.vfoB))
+        return QStringLiteral("a VFO frequency that is not finite");
+    if (state.mode > lastHostMode)
+        return QStringLiteral("host mode index %1").arg(state.mode);
+    return {};
+}
+
+} // namespace checks
