@@ -64,6 +64,10 @@ public:
     void writeRxSettings(QSettings* settings);
     void readRxSettings(QSettings* settings);
 
+    // Whether anything receives logMessage. The panel's log view listens only while "View log"
+    // is ticked, so with the view off the worker builds no log text at all. Any thread.
+    bool isLogWatched() const;
+
 signals:
     // `trx` is false for a command received, true for an answer sent.
     void logMessage(QString, bool trx);
@@ -194,6 +198,8 @@ private:
     // modal message naming the port and the reason.
     void refuseOpen(QCheckBox* box, const char* slot, QComboBox* nameBox, SerialPortControl* port);
     void stopWorker();
+    // Connects the log view to logMessage while it is shown, disconnects it otherwise.
+    void followLogView(bool shown);
 
     void openKeyingPort(KeyingPort& keying, bool state);
     void pollKeyingPort(KeyingPort& keying);

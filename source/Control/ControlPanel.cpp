@@ -13,6 +13,7 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QMessageBox>
+#include <QMetaMethod>
 #include <QTextBrowser>
 
 namespace
@@ -123,7 +124,9 @@ void Control::connectPanel()
     CHECKED_CONNECT(panel.chbEnable, SIGNAL(toggled(bool)), this, SLOT(openCAT(bool)));
     CHECKED_CONNECT(panel.chbEnablePtt, SIGNAL(toggled(bool)), this, SLOT(openPTT(bool)));
     CHECKED_CONNECT(panel.chbEnableFootswitch, SIGNAL(toggled(bool)), this, SLOT(openFootSw(bool)));
-    CHECKED_CONNECT(this, SIGNAL(logMessage(QString, bool)), this, SLOT(appendLog(QString, bool)));
+    followLogView(panel.chbLog->isChecked());
+    CHECKED_CONNECT(panel.chbLog, &QCheckBox::toggled, this,
+                    [this](bool shown) { followLogView(shown); });
 
     // The worker keys from the CAT port's lines without touching widgets: it reads copies of
     // the two line choices, kept current here.
@@ -189,6 +192,21 @@ void Control::setTxAvailable(bool available)
     for (const char* name : transmitControls)
         if (QWidget* control = options->findChild<QWidget*>(QLatin1String(name)))
             control->setVisible(available);
+}
+
+void Control::followLogView(bool shown)
+{
+    // Lines already queued when the view goes away are still delivered; appendLog drops them.
+    if (shown)
+        CHECKED_CONNECT(this, SIGNAL(logMessage(QString, bool)), this,
+                        SLOT(appendLog(QString, bool)), Qt::UniqueConnection);
+    else
+        disconnect(this, SIGNAL(logMessage(QString, bool)), this, SLOT(appendLog(QString, bool)));
+}
+
+bool Control::isLogWatched() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&Control::logMessage));
 }
 
 void Control::appendLog(QString text, bool trx)

@@ -84,10 +84,12 @@ void Control::executeBatch(CommandFramer& framer, const QByteArray& bytes, QStri
 {
     for (const QByteArrayView piece : framer.splitCommands(bytes)) {
         CommandFramer::parameter(piece, parameter);
-        QString line;
-        line.reserve(piece.size() + 1);
-        line.append(QLatin1String(piece)).append(QLatin1Char(';'));
-        emit logMessage(line, false);
+        if (isLogWatched()) {
+            QString line;
+            line.reserve(piece.size() + 1);
+            line.append(QLatin1String(piece)).append(QLatin1Char(';'));
+            emit logMessage(line, false);
+        }
         executeCommand(CommandFramer::commandCode(piece), parameter, port);
     }
 }

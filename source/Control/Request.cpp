@@ -26,7 +26,8 @@ void Request::reply(const Answer& answer) const
 {
     const QByteArray bytes = answer.bytes();
     m_port->write(bytes);
-    emit m_channel.logMessage(QString::fromLatin1(bytes), true);
+    if (m_channel.isLogWatched())
+        emit m_channel.logMessage(QString::fromLatin1(bytes), true);
 }
 
 void Request::logEmptyAnswer() const
