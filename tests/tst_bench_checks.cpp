@@ -1,0 +1,150 @@
+// The benchmark's own judges: the check of every answer in the throughput and log runs (a
+// missing, extra, reordered or malformed answer must count as wrong) and the percentiles
+// the latency targets are read from.
+
+#include "AnswerCheck.h"
+#include "Stats.h"
+
+#include <QTest>
+
+#include <string>
+
+namespace
+{
+
+// A well-formed answer for `expected`: its prefix, digits up to its length, ";".
+std::string answerFor(const traffic::Expected& expected)
+{
+    std::string answer(expected.prefix);
+    if (answer.size() < expected.length)
+        answer.resize(expected.length - 1, '0');
+    if (answer.back() != ';')
+        answer += ';';
+    return answer;
+}
+
+// Every answer of `writes` writes of the cycle, in order.
+std::vector<std::string> cycleAnswers(long writes)
+{
+    std::vector<std::string> answers;
+    for (long i = 0; i < writes; ++i) {
+        const traffic::Write& write = traffic::cycle[std::size_t(i) % traffic::cycleLength];
+        for (int a = 0; a < write.answers; ++a)
+            answers.push_back(answerFor(write.expected[a]));
+    }
+    return answers;
+}
+
+} // namespace
+
+class tst_bench_checks : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void matches_data();
+    void matches();
+    void checkerCountsEveryDeparture_data();
+    void checkerCountsEveryDeparture();
+    void percentiles_data();
+    void percentiles();
+};
+
+void tst_bench_checks::matches_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QString>("prefix");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("match");
+
+    QTest::newRow("exact") << "FA00007074000;" << "FA00007074000;" << 14 << true;
+    QTest::newRow("other frequency") << "FA00014074000;" << "FA00007074000;" << 14 << false;
+    QTest::newRow("shape") << "SM00012;" << "SM0" << 8 << true;
+    QTest::newRow("IF with sign and spaces")
+        << "IF0000707400000000+000000000020000000;" << "IF00007074000" << 38 << true;
+    QTest::newRow("one digit short") << "SM0012;" << "SM0" << 8 << false;
+    QTest::newRow("letter in a field") << "SM000A2;" << "SM0" << 8 << false;
+    QTest::newRow("no terminator") << "SM000123" << "SM0" << 8 << false;
+    QTest::newRow("rejected") << "?;" << "SM0" << 8 << false;
+    QTest::newRow("answer of another command") << "AG0170;" << "SM0" << 8 << false;
+}
+
+void tst_bench_checks::matches()
+{
+    QFETCH(QString, answer);
+    QFETCH(QString, prefix);
+    QFETCH(int, length);
+    QFETCH(bool, match);
+    const std::string text = answer.toStdString();
+    const std::string start = prefix.toStdString();
+    QCOMPARE(traffic::matches(text, {start, std::size_t(length)}), match);
+}
+
+void tst_bench_checks::checkerCountsEveryDeparture_data()
+{
+    QTest::addColumn<int>("change"); // 0 none, 1 one dropped, 2 one doubled, 3 two swapped
+    QTest::addColumn<bool>("allRight");
+
+    QTest::newRow("as expected") << 0 << true;
+    QTest::newRow("one answer missing") << 1 << false;
+    QTest::newRow("one answer twice") << 2 << false;
+    QTest::newRow("two answers swapped") << 3 << false;
+}
+
+void tst_bench_checks::checkerCountsEveryDeparture()
+{
+    QFETCH(int, change);
+    QFETCH(bool, allRight);
+    // Two and a half cycles, so the check follows the cycle round.
+    const long writes = long(traffic::cycleLength) * 5 / 2;
+    std::vector<std::string> answers = cycleAnswers(writes);
+    QCOMPARE(long(answers.size()), traffic::Checker::answersFor(writes));
+    const std::size_t at = answers.size() / 2;
+    if (change == 1)
+        answers.erase(answers.begin() + long(at));
+    else if (change == 2)
+        answers.insert(answers.begin() + long(at), answers[at]);
+    else if (change == 3)
+        std::swap(answers[at], answers[at + 1]);
+
+    traffic::Checker checker;
+    for (const std::string& answer : answers)
+        checker.feed(answer);
+    QCOMPARE(checker.right() + checker.wrong(), long(answers.size()));
+    QCOMPARE(checker.wrong() == 0, allRight);
+}
+
+void tst_bench_checks::percentiles_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<double>("p50");
+    QTest::addColumn<double>("p90");
+    QTest::addColumn<double>("p99");
+
+    // Samples 1..count in reverse order: nearest rank gives the sample at ceil(share * count).
+    QTest::newRow("hundred") << 100 << 50.0 << 90.0 << 99.0;
+    QTest::newRow("thousand") << 1000 << 500.0 << 900.0 << 990.0;
+    QTest::newRow("seven") << 7 << 4.0 << 7.0 << 7.0;
+    QTest::newRow("one") << 1 << 1.0 << 1.0 << 1.0;
+    QTest::newRow("none") << 0 << 0.0 << 0.0 << 0.0;
+}
+
+void tst_bench_checks::percentiles()
+{
+    QFETCH(int, count);
+    QFETCH(double, p50);
+    QFETCH(double, p90);
+    QFETCH(double, p99);
+    std::vector<double> samples;
+    for (int i = count; i >= 1; --i)
+        samples.push_back(i);
+    const Percentiles result = ::percentiles(samples);
+    QCOMPARE(result.count, long(count));
+    QCOMPARE(result.p50, p50);
+    QCOMPARE(result.p90, p90);
+    QCOMPARE(result.p99, p99);
+    QCOMPARE(result.max, double(count));
+}
+
+QTEST_MAIN(tst_bench_checks)
+#include "tst_bench_checks.moc"
