@@ -23,9 +23,13 @@ SerialPortControl::SerialPortControl(int index, QObject* parent)
 
 // A backend in this thread is deleted at once: no event of it can be under way here, and the
 // event loop may already be gone at shutdown. One in another thread waits for that thread's loop.
+// The relayed line signals are cut first: otherwise this object's ~QObject would still walk
+// those connections (and call the backend's disconnectNotify) while the backend's own thread
+// may already be deleting it.
 SerialPortControl::~SerialPortControl()
 {
     for (SerialPortAbstract* backend : std::as_const(backends)) {
+        QObject::disconnect(backend, nullptr, this, nullptr);
         if (backend->thread() == QThread::currentThread())
             delete backend;
         else
