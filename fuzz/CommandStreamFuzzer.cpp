@@ -19,6 +19,14 @@ namespace
 QApplication* application = nullptr;
 CommandRig* rig = nullptr;
 
+// The cache setters trace some host updates with qDebug; millions of inputs would drown the
+// fuzzer's own report in them. Warnings and worse still get through.
+void dropDebugLines(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type != QtDebugMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+}
+
 void require(const QString& problem)
 {
     if (problem.isEmpty())
@@ -33,6 +41,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     // The channel builds its panel, so widgets need a platform; none is shown.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(dropDebugLines);
     application = new QApplication(*argc, *argv);
     rig = new CommandRig;
     if (!rig->isReady()) {
