@@ -22,7 +22,7 @@ struct BenchOptions {
     long throughputCommands() const { return quick ? 5000 : 20000; }
     long logCommands() const { return quick ? 10000 : 100000; }
     int scaleCountPerChannel() const { return quick ? 500 : 5000; }
-    int idleSeconds() const { return quick ? 2 : 8; }
+    int idleSeconds() const { return quick ? 2 : 10; }
 };
 
 struct ServeOptions {

@@ -65,13 +65,18 @@ bool startReference(ChildProcess& process, ReferenceKind kind,
     return true;
 }
 
-// CPU seconds per second the process uses over `seconds`, after a moment to settle.
-double cpuRate(pid_t pid, int seconds)
+// CPU seconds per second each process uses over the same `seconds`, after a moment to settle.
+std::vector<double> cpuRates(const std::vector<pid_t>& pids, int seconds)
 {
     sleepMs(1000);
-    const double before = cpuSeconds(pid);
+    std::vector<double> before;
+    for (const pid_t pid : pids)
+        before.push_back(cpuSeconds(pid));
     sleepMs(seconds * 1000);
-    return (cpuSeconds(pid) - before) / seconds;
+    std::vector<double> rates;
+    for (std::size_t i = 0; i < pids.size(); ++i)
+        rates.push_back((cpuSeconds(pids[i]) - before[i]) / seconds);
+    return rates;
 }
 
 struct Probe {
@@ -195,49 +200,45 @@ bool Scenarios::idle(BenchResults& results, std::string& error)
         {"8 CAT", 8, false},
         {"1 CAT + PTT + footswitch", 1, true},
     };
-    const int seconds = options.idleSeconds();
     for (const IdleSetup& idleSetup : setups) {
         IdleRow row;
         row.setup = idleSetup.name;
         row.channels = idleSetup.channels;
         row.ports = idleSetup.channels + (idleSetup.keyingPorts ? 2 : 0);
-        {
-            // The host's own cost with the same transceivers and every port closed.
-            HostSimRun host;
-            HostSimSetup setup;
-            setup.channels = idleSetup.channels;
-            if (!host.start(options.hostSim, options.plugin, work, runName("idle-baseline"),
+        const auto catCount = std::size_t(idleSetup.channels);
+        const auto portCount = std::size_t(row.ports);
+
+        // The three run side by side and are measured over the same window, so the other
+        // programs on the machine weigh on all of them alike: host-sim with its ports open,
+        // host-sim with the same transceivers and every port closed (the host's own cost),
+        // and the bare loop on as many ports of its own.
+        Lines hostLines;
+        Lines bareLines;
+        if (!hostLines.open(row.ports, work, error) || !bareLines.open(row.ports, work, error))
+            return false;
+        HostSimSetup setup;
+        setup.channels = idleSetup.channels;
+        HostSimRun baseline;
+        if (!baseline.start(options.hostSim, options.plugin, work, runName("idle-baseline"),
                             setup, error))
-                return false;
-            row.hostBaseline = cpuRate(host.pid(), seconds);
+            return false;
+        setup.catPorts = hostLines.hostNames(0, catCount);
+        if (idleSetup.keyingPorts) {
+            setup.pttPort = hostLines.pairs[catCount]->hostName();
+            setup.footSwitchPort = hostLines.pairs[catCount + 1]->hostName();
         }
-        {
-            Lines lines;
-            HostSimRun host;
-            HostSimSetup setup;
-            if (!lines.open(row.ports, work, error))
-                return false;
-            setup.channels = idleSetup.channels;
-            setup.catPorts = lines.hostNames(0, std::size_t(idleSetup.channels));
-            if (idleSetup.keyingPorts) {
-                setup.pttPort = lines.pairs[1]->hostName();
-                setup.footSwitchPort = lines.pairs[2]->hostName();
-            }
-            if (!host.start(options.hostSim, options.plugin, work, runName("idle"), setup, error))
-                return false;
-            row.hostCpu = cpuRate(host.pid(), seconds);
-        }
-        {
-            Lines lines;
-            ChildProcess server;
-            if (!lines.open(row.ports, work, error) ||
-                !startReference(server, ReferenceKind::BareLoop,
-                                lines.hostNames(0, std::size_t(idleSetup.channels)),
-                                lines.hostNames(std::size_t(idleSetup.channels), 2),
-                                work + "/" + runName("idle-bare") + ".out", error))
-                return false;
-            row.bareCpu = cpuRate(server.pid(), seconds);
-        }
+        HostSimRun host;
+        ChildProcess bare;
+        if (!host.start(options.hostSim, options.plugin, work, runName("idle"), setup, error) ||
+            !startReference(bare, ReferenceKind::BareLoop, bareLines.hostNames(0, catCount),
+                            bareLines.hostNames(catCount, portCount - catCount),
+                            work + "/" + runName("idle-bare") + ".out", error))
+            return false;
+        const std::vector<double> rates =
+            cpuRates({host.pid(), baseline.pid(), bare.pid()}, options.idleSeconds());
+        row.hostCpu = rates[0];
+        row.hostBaseline = rates[1];
+        row.bareCpu = rates[2];
         results.idle.push_back(row);
     }
     return true;
