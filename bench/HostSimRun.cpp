@@ -29,8 +29,8 @@ void writeChannel(std::ofstream& file, int channel, const HostSimSetup& setup)
 } // namespace
 
 bool HostSimRun::start(const std::string& hostSim, const std::string& plugin,
-                       const std::string& work, const std::string& name,
-                       const HostSimSetup& setup, std::string& error)
+                       const std::string& work, const std::string& name, const HostSimSetup& setup,
+                       std::string& error)
 {
     const std::string settings = work + "/" + name + ".ini";
     {
@@ -40,14 +40,13 @@ bool HostSimRun::start(const std::string& hostSim, const std::string& plugin,
             writeChannel(file, channel, setup);
     }
     const std::vector<std::string> argv = {
-        hostSim,    "--headless", "--plugin",   plugin, "--settings",
-        settings,   "--channels", std::to_string(setup.channels),
+        hostSim,         "--headless", "--plugin",   plugin,
+        "--settings",    settings,     "--channels", std::to_string(setup.channels),
         "--tx-channels", "1"};
     if (!m_process.start(argv, work + "/" + name + ".out", error))
         return false;
     if (!waitForLines(m_process, "ready ", 1, 20000) ||
-        countLines(m_process.outputPath(), "manager setCatEnable") <
-            int(setup.catPorts.size())) {
+        countLines(m_process.outputPath(), "manager setCatEnable") < int(setup.catPorts.size())) {
         error = "host-sim did not open its ports, see " + m_process.outputPath();
         return false;
     }

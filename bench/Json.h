@@ -24,6 +24,6 @@ private:
     void item(const std::string& key);
 
     std::string m_text;
-    std::string m_open;     // '{' or '[' per open level
-    bool m_first = true;    // no item yet at the current level
+    std::string m_open;  // '{' or '[' per open level
+    bool m_first = true; // no item yet at the current level
 };

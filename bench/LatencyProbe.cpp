@@ -18,8 +18,8 @@ constexpr auto answerTimeout = std::chrono::milliseconds(500);
 
 } // namespace
 
-LatencySeries measureLatency(ClientPort& port, std::string_view command,
-                             std::size_t answerLength, int count, unsigned seed)
+LatencySeries measureLatency(ClientPort& port, std::string_view command, std::size_t answerLength,
+                             int count, unsigned seed)
 {
     LatencySeries series;
     series.microseconds.reserve(std::size_t(count));

@@ -18,5 +18,5 @@ struct LatencySeries {
 
 // Sends `command` `count` times (after a few unmeasured warm-up rounds) and expects answers
 // that start with its two letters and are `answerLength` bytes long.
-LatencySeries measureLatency(ClientPort& port, std::string_view command,
-                             std::size_t answerLength, int count, unsigned seed);
+LatencySeries measureLatency(ClientPort& port, std::string_view command, std::size_t answerLength,
+                             int count, unsigned seed);

@@ -49,11 +49,10 @@ void printLatency(const BenchResults& results)
         const LatencyRow* bare = findLatency(results, "bare loop", command);
         if (!plugin || !floor || !bare)
             continue;
-        std::printf("    %-4s p50 %5.2fx / %4.2fx   p99 %5.2fx / %4.2fx\n", command,
-                    ratio(plugin->stats.p50, floor->stats.p50),
-                    ratio(plugin->stats.p50, bare->stats.p50),
-                    ratio(plugin->stats.p99, floor->stats.p99),
-                    ratio(plugin->stats.p99, bare->stats.p99));
+        std::printf(
+            "    %-4s p50 %5.2fx / %4.2fx   p99 %5.2fx / %4.2fx\n", command,
+            ratio(plugin->stats.p50, floor->stats.p50), ratio(plugin->stats.p50, bare->stats.p50),
+            ratio(plugin->stats.p99, floor->stats.p99), ratio(plugin->stats.p99, bare->stats.p99));
     }
 }
 
@@ -69,8 +68,8 @@ void printThroughput(const TrafficResult& traffic)
 void printIdle(const std::vector<IdleRow>& rows)
 {
     std::printf("\nIdle CPU, ports open and quiet (%% of one CPU)\n");
-    std::printf("  %-26s %5s %9s %9s %9s %11s %11s %6s\n", "setup", "ports", "host-sim",
-                "baseline", "bare", "host/chan", "bare/chan", "ratio");
+    std::printf("  %-26s %5s %9s %9s %9s %11s %11s %6s\n", "setup", "ports", "host-sim", "baseline",
+                "bare", "host/chan", "bare/chan", "ratio");
     for (const IdleRow& row : rows)
         std::printf("  %-26s %5d %9.2f %9.2f %9.2f %11.2f %11.2f %6.2f\n", row.setup.c_str(),
                     row.ports, 100 * row.hostCpu, 100 * row.hostBaseline, 100 * row.bareCpu,
@@ -96,7 +95,8 @@ void printScale(const ScaleResult& scale)
 {
     std::printf("\nScale, %d channels served at once, \"FA;\" (us)\n", scale.channels);
     std::printf("  %-10s %6s %8s %8s %8s %8s\n", "server", "n", "p50", "p90", "p99", "max");
-    for (const auto& [name, stats] : {std::pair{"plug-in", scale.plugin}, {"bare loop", scale.bare}})
+    for (const auto& [name, stats] :
+         {std::pair{"plug-in", scale.plugin}, {"bare loop", scale.bare}})
         std::printf("  %-10s %6ld %8.0f %8.0f %8.0f %8.0f\n", name, stats.count, stats.p50,
                     stats.p90, stats.p99, stats.max);
     std::printf("  worst channel p99 %.0f us; wrong %ld, missing %ld\n", scale.pluginWorstP99,
@@ -135,25 +135,22 @@ std::vector<Target> judgeTargets(const BenchResults& results)
     const LatencyRow* fa = findLatency(results, "plug-in", "FA;");
     const LatencyRow* bareFa = findLatency(results, "bare loop", "FA;");
     if (fa && bareFa) {
-        targets.push_back({"\"FA;\" p99", format("%.0f us", fa->stats.p99), "<= 1000 us",
-                           fa->stats.p99 <= 1000});
+        targets.push_back(
+            {"\"FA;\" p99", format("%.0f us", fa->stats.p99), "<= 1000 us", fa->stats.p99 <= 1000});
         const double limit = 1.15 * bareFa->stats.p50;
         targets.push_back({"\"FA;\" p50", format("%.0f us", fa->stats.p50),
-                           format("<= %.0f us (1.15 x bare loop)", limit),
-                           fa->stats.p50 <= limit});
+                           format("<= %.0f us (1.15 x bare loop)", limit), fa->stats.p50 <= limit});
     }
     const TrafficResult& traffic = results.throughput;
     targets.push_back({"throughput", format("%.0f commands/s", traffic.commandsPerSecond()),
                        ">= 20000 commands/s", traffic.commandsPerSecond() >= 20000});
-    targets.push_back({"wrong or missing answers",
-                       std::to_string(traffic.wrong + traffic.missing), "0",
-                       traffic.wrong + traffic.missing == 0});
+    targets.push_back({"wrong or missing answers", std::to_string(traffic.wrong + traffic.missing),
+                       "0", traffic.wrong + traffic.missing == 0});
     for (const IdleRow& row : results.idle) {
         const double limit = 1.25 * row.barePerChannel();
-        targets.push_back({"idle CPU per channel, " + row.setup,
-                           format("%.2f %%", 100 * row.hostPerChannel()),
-                           format("<= %.2f %% (1.25 x bare loop)", 100 * limit),
-                           row.hostPerChannel() <= limit});
+        targets.push_back(
+            {"idle CPU per channel, " + row.setup, format("%.2f %%", 100 * row.hostPerChannel()),
+             format("<= %.2f %% (1.25 x bare loop)", 100 * limit), row.hostPerChannel() <= limit});
     }
     const ScaleResult& scale = results.scale;
     targets.push_back({std::to_string(scale.channels) + "-channel p99",
@@ -181,7 +178,7 @@ void printTable(const BenchResults& results, const std::vector<Target>& targets)
     printScale(results.scale);
     std::printf("\nTargets\n");
     for (const Target& target : targets)
-        std::printf("  %-40s %-18s %-32s %s\n", target.name.c_str(), target.measured.c_str(),
+        std::printf("  %-48s %-18s %-32s %s\n", target.name.c_str(), target.measured.c_str(),
                     target.limit.c_str(), target.met ? "met" : "MISSED");
 }
 

@@ -85,8 +85,7 @@ struct Probe {
 };
 constexpr Probe probes[] = {{"FA;", 14}, {"IF;", 38}};
 
-void addSeries(BenchResults& results, const char* server, const Probe& probe,
-               LatencySeries series)
+void addSeries(BenchResults& results, const char* server, const Probe& probe, LatencySeries series)
 {
     LatencyRow row;
     row.server = server;
@@ -113,8 +112,8 @@ ParallelLatency measureInParallel(Lines& lines, int count)
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < lines.clients.size(); ++i)
         threads.emplace_back([&, i] {
-            series[i] = measureLatency(*lines.clients[i], "FA;", 14, count,
-                                       latencySeed + unsigned(i));
+            series[i] =
+                measureLatency(*lines.clients[i], "FA;", 14, count, latencySeed + unsigned(i));
         });
     for (std::thread& thread : threads)
         thread.join();
@@ -143,32 +142,41 @@ std::string Scenarios::runName(const std::string& what)
 
 bool Scenarios::latency(BenchResults& results, std::string& error)
 {
-    {
-        Lines lines;
-        HostSimRun host;
-        HostSimSetup setup;
-        if (!lines.open(1, work, error))
-            return false;
-        setup.catPorts = lines.hostNames(0, 1);
-        if (!host.start(options.hostSim, options.plugin, work, runName("latency"), setup, error))
-            return false;
-        for (const Probe& probe : probes)
-            addSeries(results, "plug-in", probe,
-                      measureLatency(*lines.clients[0], probe.command, probe.answerLength,
-                                     options.latencyCount(), latencySeed));
-    }
-    for (const ReferenceKind kind : {ReferenceKind::Floor, ReferenceKind::BareLoop}) {
-        const bool floor = kind == ReferenceKind::Floor;
-        Lines lines;
-        ChildProcess server;
-        if (!lines.open(1, work, error) ||
-            !startReference(server, kind, lines.hostNames(0, 1), {},
-                            work + "/" + runName(floor ? "floor" : "bare") + ".out", error))
-            return false;
-        for (const Probe& probe : probes)
-            addSeries(results, floor ? "floor" : "bare loop", probe,
-                      measureLatency(*lines.clients[0], probe.command, probe.answerLength,
-                                     options.latencyCount(), latencySeed));
+    // The plug-in and both references serve side by side on pairs of their own; the client
+    // takes turns among them in short blocks, so a burst of other load on the machine falls on
+    // all three alike instead of on whichever happened to be measured then.
+    Lines lines;
+    HostSimRun host;
+    ChildProcess floor;
+    ChildProcess bare;
+    HostSimSetup setup;
+    if (!lines.open(3, work, error))
+        return false;
+    setup.catPorts = lines.hostNames(0, 1);
+    if (!host.start(options.hostSim, options.plugin, work, runName("latency"), setup, error) ||
+        !startReference(floor, ReferenceKind::Floor, lines.hostNames(1, 1), {},
+                        work + "/" + runName("floor") + ".out", error) ||
+        !startReference(bare, ReferenceKind::BareLoop, lines.hostNames(2, 1), {},
+                        work + "/" + runName("bare") + ".out", error))
+        return false;
+
+    constexpr int blocks = 10;
+    const char* const servers[] = {"plug-in", "floor", "bare loop"};
+    for (const Probe& probe : probes) {
+        LatencySeries merged[3];
+        for (int block = 0; block < blocks; ++block) {
+            for (std::size_t i = 0; i < 3; ++i) {
+                const LatencySeries part =
+                    measureLatency(*lines.clients[i], probe.command, probe.answerLength,
+                                   options.latencyCount() / blocks, latencySeed + unsigned(block));
+                merged[i].microseconds.insert(merged[i].microseconds.end(),
+                                              part.microseconds.begin(), part.microseconds.end());
+                merged[i].wrong += part.wrong;
+                merged[i].missing += part.missing;
+            }
+        }
+        for (std::size_t i = 0; i < 3; ++i)
+            addSeries(results, servers[i], probe, std::move(merged[i]));
     }
     return true;
 }
@@ -219,8 +227,8 @@ bool Scenarios::idle(BenchResults& results, std::string& error)
         HostSimSetup setup;
         setup.channels = idleSetup.channels;
         HostSimRun baseline;
-        if (!baseline.start(options.hostSim, options.plugin, work, runName("idle-baseline"),
-                            setup, error))
+        if (!baseline.start(options.hostSim, options.plugin, work, runName("idle-baseline"), setup,
+                            error))
             return false;
         setup.catPorts = hostLines.hostNames(0, catCount);
         if (idleSetup.keyingPorts) {
@@ -258,8 +266,11 @@ bool Scenarios::logCost(BenchResults& results, std::string& error)
             return false;
         if (viewOn && !host.script("logview 0 1", error))
             return false;
-        // Warm up first, so the allocator's pools and Qt's caches are in the figure before.
-        runTraffic(*lines.clients[0], options.logCommands() / 10);
+        // Warm up first with as many commands as are measured, so the allocator's pools, Qt's
+        // caches and the deepest queue such a burst leaves are in the figure before: what
+        // grows after that grows with the number of commands. With the view on the log grows
+        // by design, and a tenth will do.
+        runTraffic(*lines.clients[0], viewOn ? options.logCommands() / 10 : options.logCommands());
         waitUntilQuiet(host.pid(), 0.2, 60000);
         LogRow row;
         row.viewOn = viewOn;

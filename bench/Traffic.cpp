@@ -47,8 +47,7 @@ TrafficResult runTraffic(ClientPort& port, long commands)
     std::string answer;
     auto last = start;
     long received = 0;
-    while (received < result.answersExpected &&
-           port.receive(answer, Clock::now() + quietLimit)) {
+    while (received < result.answersExpected && port.receive(answer, Clock::now() + quietLimit)) {
         checker.feed(answer);
         ++received;
         last = Clock::now();

@@ -7,12 +7,12 @@
 #include "ClientPort.h"
 
 struct TrafficResult {
-    long commands = 0;       // commands written
+    long commands = 0; // commands written
     long answersExpected = 0;
     long right = 0;
-    long wrong = 0;          // answers that are not the one expected at their place
-    long missing = 0;        // expected answers that never came
-    double seconds = 0;      // first write to last answer
+    long wrong = 0;     // answers that are not the one expected at their place
+    long missing = 0;   // expected answers that never came
+    double seconds = 0; // first write to last answer
     double commandsPerSecond() const { return seconds > 0 ? double(commands) / seconds : 0; }
 };
 

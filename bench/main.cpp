@@ -20,8 +20,8 @@ struct Step {
 };
 
 constexpr Step steps[] = {
-    {"latency", &Scenarios::latency},     {"throughput", &Scenarios::throughput},
-    {"idle CPU", &Scenarios::idle},       {"log cost", &Scenarios::logCost},
+    {"latency", &Scenarios::latency},  {"throughput", &Scenarios::throughput},
+    {"idle CPU", &Scenarios::idle},    {"log cost", &Scenarios::logCost},
     {"8 channels", &Scenarios::scale},
 };
 
@@ -78,8 +78,7 @@ int main(int argc, char** argv)
 {
     const ParsedCommandLine parsed = parseCommandLine(argc, argv);
     if (parsed.serve)
-        return serveReference(parsed.serve->kind, parsed.serve->catPorts,
-                              parsed.serve->linePorts);
+        return serveReference(parsed.serve->kind, parsed.serve->catPorts, parsed.serve->linePorts);
     if (!parsed.bench) {
         std::fprintf(stderr, "cat-bench: %s\n", parsed.error.c_str());
         return 2;
