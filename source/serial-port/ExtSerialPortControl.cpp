@@ -231,6 +231,8 @@ void ExtSerialPortControl::poll()
     // A tick queued before close() may still arrive; a closed port keeps its last levels.
     if (!port.isOpen())
         return;
-    ctsLine.observe(port.lineStatus() & LS_CTS);
-    dsrLine.observe(port.lineStatus() & LS_DSR);
+    // One look at the lines per tick: both levels come from the same moment, in one ioctl.
+    const ulong status = port.lineStatus();
+    ctsLine.observe(status & LS_CTS);
+    dsrLine.observe(status & LS_DSR);
 }
