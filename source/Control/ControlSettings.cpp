@@ -106,12 +106,27 @@ std::optional<int> storedRow(QSettings* settings, const Setting& setting, const 
     return row;
 }
 
+// A stored check state, if it is one: a boolean, "true"/"false" or "1"/"0". QVariant would read
+// any other text as checked, and a damaged file must not tick an enable box and open a port.
+std::optional<bool> storedCheck(QSettings* settings, const Setting& setting)
+{
+    const QVariant value = settings->value(QLatin1String(setting.key));
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool();
+    const QString text = value.toString().trimmed();
+    if (text == QLatin1String("1") || text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (text == QLatin1String("0") ||
+        text.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0)
+        return false;
+    return std::nullopt;
+}
+
 // "Options": every box by row; a missing or unusable value gives the table's default.
 void restoreByRow(QSettings* settings, const Setting& setting, const Options* form)
 {
     if (setting.kind == Kind::CheckBox) {
-        const bool checked =
-            settings->value(QLatin1String(setting.key), bool(setting.optionsDefault)).toBool();
+        const bool checked = storedCheck(settings, setting).value_or(bool(setting.optionsDefault));
         checkBox(form, setting)->setChecked(checked);
         return;
     }
@@ -125,7 +140,7 @@ void restoreByName(QSettings* settings, const Setting& setting, const Options* f
     const QString key = QLatin1String(setting.key);
     if (setting.kind == Kind::CheckBox) {
         QCheckBox* box = checkBox(form, setting);
-        box->setChecked(settings->value(key, box->isChecked()).toBool());
+        box->setChecked(storedCheck(settings, setting).value_or(box->isChecked()));
         return;
     }
     QComboBox* box = comboBox(form, setting);
