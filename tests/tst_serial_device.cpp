@@ -9,8 +9,11 @@
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <chrono>
+#include <poll.h>
 #include <pty.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace
@@ -45,6 +48,8 @@ private slots:
     void secondOpenOfHeldPortIsBusy();
     void closedPortReadsNothing();
     void flushWithoutReaderKeepsEveryByte();
+    void slowReaderGetsEveryAnswerWhole();
+    void stalledLineRefusesAnswersWhole();
     void deviceGoneWhileOpen();
 };
 
@@ -243,6 +248,68 @@ void TestSerialDevice::flushWithoutReaderKeepsEveryByte()
     QCOMPARE(port.write("y"), qint64(0));
 
     QCOMPARE(pty.readFor(200).size(), int(taken));
+}
+
+// A client that reads slowly (a busy logger, or one starved of CPU) makes the kernel buffer fill
+// up; every answer must still arrive whole and in order, none dropped, none cut.
+void TestSerialDevice::slowReaderGetsEveryAnswerWhole()
+{
+    PtyPair pty;
+    PosixSerialPort port(PosixSerialPort::Polling);
+    port.setPortName(pty.slavePath());
+    port.setTimeout(1);
+    QVERIFY(port.open(QIODevice::ReadWrite));
+
+    // Far more than the kernel buffers between the two ends, read in small sips.
+    const QByteArray answer("FA00007074000;");
+    constexpr int answers = 10000;
+    QByteArray received;
+    std::thread reader([&] {
+        char sip[256];
+        while (received.size() < answer.size() * answers) {
+            pollfd p{pty.masterFd(), POLLIN, 0};
+            if (::poll(&p, 1, 1000) <= 0)
+                break;
+            const ssize_t n = ::read(pty.masterFd(), sip, sizeof sip);
+            if (n <= 0)
+                break;
+            received.append(sip, n);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    int whole = 0;
+    for (int i = 0; i < answers; ++i)
+        whole += port.write(answer) == answer.size() ? 1 : 0;
+    reader.join();
+
+    QCOMPARE(whole, answers);
+    QVERIFY(received == answer.repeated(answers));
+}
+
+// Nobody reads at all: after the one bounded wait in which the line stalls, answers are refused
+// whole and nothing more reaches the line.
+void TestSerialDevice::stalledLineRefusesAnswersWhole()
+{
+    PtyPair pty;
+    PosixSerialPort port(PosixSerialPort::Polling);
+    port.setPortName(pty.slavePath());
+    QVERIFY(port.open(QIODevice::ReadWrite));
+
+    const QByteArray answer("IF0000190000000000+000000000030000000;");
+    qint64 written = 0;
+    for (int i = 0; i < 100000; ++i) {
+        const qint64 n = port.write(answer);
+        QVERIFY(n >= 0);
+        written += n;
+        if (n < answer.size())
+            break;
+    }
+    for (int i = 0; i < 50; ++i)
+        QCOMPARE(port.write(answer), qint64(0));
+
+    const QByteArray received = pty.readFor(300);
+    QCOMPARE(received.size(), int(written));
+    QVERIFY(received.startsWith(answer.repeated(int(written / answer.size()))));
 }
 
 void TestSerialDevice::deviceGoneWhileOpen()

@@ -34,6 +34,11 @@ constexpr std::array<std::pair<QIODevice::OpenModeFlag, int>, 3> accessModes{{
     {QIODevice::WriteOnly, O_WRONLY},
 }};
 
+// How long a write waits for the line to take its bytes. Far longer than a short answer needs
+// even at 1200 bit/s, so a client that is slow to read (busy, or starved of CPU) still gets
+// every answer whole; bounded, so a client that stopped reading cannot hold the worker.
+constexpr int stallLimitMs = 100;
+
 // How long flush() naps between looks at the output queue.
 constexpr unsigned long drainNapMicroseconds = 100;
 
@@ -102,6 +107,7 @@ bool PosixSerialPort::open(QIODevice::OpenMode mode)
         setSystemError(access < 0 ? EINVAL : ENOENT);
         return false;
     }
+    m_outputStalled = false;
     const QString path = devicePath();
     const int fd =
         ::open(path.toLocal8Bit().constData(), access | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -177,23 +183,28 @@ qint64 PosixSerialPort::write(const QByteArray& data)
         setSystemError(EBADF);
         return -1;
     }
-    const QDeadlineTimer deadline(m_timeoutMs);
+    // A line that took nothing for a whole stall limit last time gets no further wait for its
+    // first byte: a client that stopped reading costs the caller one wait, not one per answer.
+    QDeadlineTimer deadline(m_outputStalled ? 0 : stallLimitMs);
     qint64 done = 0;
-    while (done < data.size()) {
+    while (done < data.size() && waitFor(POLLOUT, deadline)) {
         const ssize_t n = ::write(m_fd, data.constData() + done, size_t(data.size() - done));
         if (n > 0) {
+            // Once the first byte is out, the rest follows as soon as the line takes it: an
+            // answer cut in half would be read as a different answer by the client.
+            if (done == 0)
+                deadline = QDeadlineTimer(stallLimitMs);
             done += n;
             continue;
         }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno != EAGAIN) {
+        if (n < 0 && errno != EINTR && errno != EAGAIN) {
             setSystemError(errno);
             return done > 0 ? done : -1;
         }
-        if (deadline.hasExpired() || !waitFor(POLLOUT, deadline))
+        if (deadline.hasExpired())
             break;
     }
+    m_outputStalled = done < data.size();
     return done;
 }
 

@@ -37,7 +37,7 @@ public:
     // byte (this class emits no notifications, so a caller in that mode reads to wait).
     void setQueryMode(QueryMode mode) { m_queryMode = mode; }
     QueryMode queryMode() const { return m_queryMode; }
-    // Bounds every wait: for room to write, for output to drain, for input in EventDriven mode.
+    // Bounds the waits for output to drain and, in EventDriven mode, for input.
     void setTimeout(long milliseconds) { m_timeoutMs = milliseconds < 0 ? 0 : milliseconds; }
 
     // Settings apply at once while open, else when the port opens.
@@ -64,8 +64,10 @@ public:
     // A LineStatusSource installed by a test answers instead of the device.
     ulong lineStatus();
 
-    // Writes what the line takes within the timeout; the count written, or -1 on an error
-    // (the device gone, a read-only port) before any byte went out.
+    // Writes all of `data` unless the line takes nothing for 100 ms: the count written, or -1
+    // on an error (the device gone, a read-only port) before any byte went out. After such a
+    // stall, a write starts only when the line has room at once and is refused whole (0)
+    // otherwise, until a write goes through whole again.
     qint64 write(const QByteArray& data);
     // Everything received so far; empty when nothing is there, the port is closed or the
     // device is gone.
@@ -99,5 +101,6 @@ private:
     QueryMode m_queryMode;
     long m_timeoutMs = 10;
     int m_fd = -1;
+    bool m_outputStalled = false;
     termios m_saved{};
 };
