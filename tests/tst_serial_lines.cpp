@@ -248,7 +248,9 @@ void TestSerialLines::openAndCloseFromAnotherThread()
     ExtSerialPortControl port;
     port.setPortName(fake.pty.slavePath());
 
-    bool opened = false;
+    // Atomic: QThread::wait orders the thread's end through Qt's futex, which ThreadSanitizer
+    // cannot see.
+    std::atomic<bool> opened = false;
     std::unique_ptr<QThread> opener(
         QThread::create([&] { opened = port.open(QIODevice::ReadOnly); }));
     opener->start();
