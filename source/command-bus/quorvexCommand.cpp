@@ -12,8 +12,6 @@ namespace
 template <typename> constexpr bool isQList = false;
 template <typename E> constexpr bool isQList<QList<E>> = true;
 
-template <typename> constexpr bool noRule = false;
-
 // A pointer travels as a 64-bit number; a 32-bit address is sign-extended first.
 qulonglong toAddress(const void* p)
 {
@@ -35,7 +33,7 @@ template <typename T> QVariant toElement(const T& value)
             entries.append(toElement(entry));
         return entries;
     } else {
-        static_assert(noRule<T>, "no element rule for this parameter type");
+        static_assert(sizeof(T) == 0, "no element rule for this parameter type");
     }
 }
 
@@ -63,7 +61,7 @@ template <typename T> T fromElement(const QVariant& element)
             values.append(fromElement<typename T::value_type>(entry));
         return values;
     } else {
-        static_assert(noRule<T>, "no element rule for this parameter type");
+        static_assert(sizeof(T) == 0, "no element rule for this parameter type");
     }
 }
 
