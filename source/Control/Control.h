@@ -220,6 +220,10 @@ private:
     void executeCommand(quint16 code, QString parameter, SerialPortControl* port);
 
     bool isMine(quint32 index) const { return index == cache.transceiver; }
+    // Under the mutex: store into, or read, one cache field for the given channel index.
+    template <typename Field, typename Value>
+    void storeFor(quint32 index, Field RadioState::*field, Value value);
+    template <typename Field> Field readFor(quint32 index, Field RadioState::*field);
 
     QMutex mutex;
     QBasicTimer lineTimer; // 1 ms poll of the PTT and footswitch lines, GUI thread

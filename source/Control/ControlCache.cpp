@@ -28,6 +28,22 @@ int smeterStep(double dbm)
 
 } // namespace
 
+// The common shape of the cache slots: a value for another channel's index changes nothing,
+// a read for another channel's index gives zero.
+template <typename Field, typename Value>
+void Control::storeFor(quint32 index, Field RadioState::*field, Value value)
+{
+    QMutexLocker lock(&mutex);
+    if (isMine(index))
+        cache.*field = value;
+}
+
+template <typename Field> Field Control::readFor(quint32 index, Field RadioState::*field)
+{
+    QMutexLocker lock(&mutex);
+    return isMine(index) ? cache.*field : Field{};
+}
+
 void Control::changedAntSwEnable(bool state)
 {
     QMutexLocker lock(&mutex);
@@ -74,35 +90,27 @@ double Control::Vfo(quint32 receiver, quint32 channel)
 
 void Control::setMode(quint32 receiver, quint32, quint32 value)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.mode = value;
+    storeFor(receiver, &RadioState::mode, value);
 }
 
 quint32 Control::Mode(quint32 receiver)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(receiver) ? cache.mode : 0;
+    return readFor(receiver, &RadioState::mode);
 }
 
 void Control::setAgcMode(quint32 receiver, quint32, quint32 value)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.agcMode = value;
+    storeFor(receiver, &RadioState::agcMode, value);
 }
 
 quint32 Control::AgcMode(quint32 receiver)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(receiver) ? cache.agcMode : 0;
+    return readFor(receiver, &RadioState::agcMode);
 }
 
 void Control::setAgcGain(quint32 receiver, quint32, int value)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.agcGain = value;
+    storeFor(receiver, &RadioState::agcGain, value);
 }
 
 quint32 Control::AgcGain(quint32 receiver)
@@ -137,35 +145,27 @@ quint32 Control::CwBreakInDelay()
 
 void Control::setMicGain(quint32 transmitter, int value)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(transmitter))
-        cache.micGain = value;
+    storeFor(transmitter, &RadioState::micGain, value);
 }
 
 int Control::MicGain(quint32 transmitter)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(transmitter) ? cache.micGain : 0;
+    return readFor(transmitter, &RadioState::micGain);
 }
 
 void Control::setTrxMode(quint32 channel, bool state)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(channel))
-        cache.trxMode = state;
+    storeFor(channel, &RadioState::trxMode, state);
 }
 
 bool Control::TrxMode(quint32 channel)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(channel) && cache.trxMode;
+    return readFor(channel, &RadioState::trxMode);
 }
 
 void Control::setVolume(quint32 receiver, int, int value)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.volume = value;
+    storeFor(receiver, &RadioState::volume, value);
 }
 
 int Control::Volume(int receiver)
@@ -177,15 +177,12 @@ int Control::Volume(int receiver)
 // The monitor level, like every other report, is taken only for this channel's transceiver.
 void Control::setMonitor(quint32 receiver, int value)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.monitor = value;
+    storeFor(receiver, &RadioState::monitor, value);
 }
 
 int Control::Monitor(quint32 receiver)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(receiver) ? cache.monitor : 0;
+    return readFor(receiver, &RadioState::monitor);
 }
 
 void Control::setFilter(quint32 receiver, quint32, double low, double high)
@@ -208,158 +205,122 @@ void Control::Filter(quint32 receiver, quint32, double* low, double* high)
 
 void Control::setNb1Enable(quint32 receiver, bool state)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.nb1Enable = state;
+    storeFor(receiver, &RadioState::nb1Enable, state);
 }
 
 bool Control::Nb1Enable(quint32 receiver)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(receiver) && cache.nb1Enable;
+    return readFor(receiver, &RadioState::nb1Enable);
 }
 
 void Control::setNb1Level(quint32 receiver, double value)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.nb1Level = value;
+    storeFor(receiver, &RadioState::nb1Level, value);
 }
 
 double Control::Nb1Level(quint32 receiver)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(receiver) ? cache.nb1Level : 0.0;
+    return readFor(receiver, &RadioState::nb1Level);
 }
 
 void Control::setNb2Enable(quint32 receiver, bool state)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.nb2Enable = state;
+    storeFor(receiver, &RadioState::nb2Enable, state);
 }
 
 bool Control::Nb2Enable(quint32 receiver)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(receiver) && cache.nb2Enable;
+    return readFor(receiver, &RadioState::nb2Enable);
 }
 
 void Control::setNb2Level(quint32 receiver, double value)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.nb2Level = value;
+    storeFor(receiver, &RadioState::nb2Level, value);
 }
 
 double Control::Nb2Level(quint32 receiver)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(receiver) ? cache.nb2Level : 0.0;
+    return readFor(receiver, &RadioState::nb2Level);
 }
 
 void Control::setNrEnable(quint32 receiver, bool state)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.nrEnable = state;
+    storeFor(receiver, &RadioState::nrEnable, state);
 }
 
 bool Control::NrEnable(quint32 receiver)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(receiver) && cache.nrEnable;
+    return readFor(receiver, &RadioState::nrEnable);
 }
 
 void Control::setAnfEnable(quint32 receiver, bool state)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.anfEnable = state;
+    storeFor(receiver, &RadioState::anfEnable, state);
 }
 
 bool Control::AnfEnable(quint32 receiver)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(receiver) && cache.anfEnable;
+    return readFor(receiver, &RadioState::anfEnable);
 }
 
 void Control::setDrive(quint32 transmitter, quint32 value)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(transmitter))
-        cache.drive = value;
+    storeFor(transmitter, &RadioState::drive, value);
 }
 
 quint32 Control::Drive(quint32 transmitter)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(transmitter) ? cache.drive : 0;
+    return readFor(transmitter, &RadioState::drive);
 }
 
 void Control::setCompressor(quint32 transmitter, bool state)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(transmitter))
-        cache.compressor = state;
+    storeFor(transmitter, &RadioState::compressor, state);
 }
 
 bool Control::Compressor(quint32 transmitter)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(transmitter) && cache.compressor;
+    return readFor(transmitter, &RadioState::compressor);
 }
 
 void Control::setSqlLevel(quint32 receiver, quint32, int value)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.sqlLevel = value;
+    storeFor(receiver, &RadioState::sqlLevel, value);
 }
 
 int Control::SqlLevel(quint32 receiver)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(receiver) ? cache.sqlLevel : 0;
+    return readFor(receiver, &RadioState::sqlLevel);
 }
 
 void Control::setRitEnable(quint32 receiver, quint32, bool state)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.ritEnable = state;
+    storeFor(receiver, &RadioState::ritEnable, state);
 }
 
 bool Control::RitEnable(quint32 receiver)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(receiver) && cache.ritEnable;
+    return readFor(receiver, &RadioState::ritEnable);
 }
 
 void Control::setRitOffset(quint32 receiver, quint32, int value)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.ritOffset = value;
+    storeFor(receiver, &RadioState::ritOffset, value);
 }
 
 int Control::RitOffset(quint32 receiver)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(receiver) ? cache.ritOffset : 0;
+    return readFor(receiver, &RadioState::ritOffset);
 }
 
 void Control::setXitEnable(quint32 receiver, quint32, bool state)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.xitEnable = state;
+    storeFor(receiver, &RadioState::xitEnable, state);
 }
 
 bool Control::XitEnable(quint32 receiver)
 {
-    QMutexLocker lock(&mutex);
-    return isMine(receiver) && cache.xitEnable;
+    return readFor(receiver, &RadioState::xitEnable);
 }
 
 // Only the main channel's reading drives the S-meter.
