@@ -3,7 +3,7 @@
 #include "ExtSerialPortControl.h"
 #include "QtSerialPortControl.h"
 
-#include "../Control/CheckedConnect.h"
+#include "CheckedConnect.h"
 
 #include <QThread>
 

@@ -2,7 +2,7 @@
 // The tests' way into a channel: runs one command, or one read's worth of bytes, through the
 // interpreter exactly as the worker does, with the channel mutex held; reads and resets the
 // cache fields that have no getter, and tells whether the PTT/footswitch line poll runs.
-// Production code does not use it.
+// Test support only (Control names it a friend): the unit tests and the fuzzer use it.
 
 #include "CommandFramer.h"
 #include "Control.h"
