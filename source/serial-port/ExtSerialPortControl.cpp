@@ -4,7 +4,6 @@
 #include "SettingTables.h"
 
 #include <QMutexLocker>
-#include <QTimerEvent>
 
 #include <array>
 
@@ -16,38 +15,13 @@ constexpr std::array<ParityType, 5> parityRows{PAR_NONE, PAR_ODD, PAR_EVEN, PAR_
 constexpr std::array<StopBitsType, 3> stopBitsRows{STOP_1, STOP_1_5, STOP_2};
 constexpr std::array<FlowType, 3> flowRows{FLOW_OFF, FLOW_HARDWARE, FLOW_XONXOFF};
 
-// A library value outside its table reads back as this row: 8 data bits, else the first row.
-constexpr int dataBitsFallbackRow = 3;
-constexpr int otherFallbackRow = 0;
-
 constexpr long openTimeoutMs = 1;
 
 constexpr PortDiscovery::ProbeRules probeRules{QIODevice::ReadWrite, false};
 
-// Hands the table's value for `index` to the device; a row outside the table is refused.
-template <typename T, std::size_t N>
-bool applyRow(QMutex& lock, PosixSerialPort& port, const std::array<T, N>& rows, int index,
-              void (PosixSerialPort::*setter)(T))
-{
-    const auto value = SettingTables::entryAt(rows, index);
-    if (!value)
-        return false;
-    QMutexLocker locker(&lock);
-    (port.*setter)(*value);
-    return true;
-}
-
-template <typename T, std::size_t N>
-int currentRow(QMutex& lock, const PosixSerialPort& port, const std::array<T, N>& rows,
-               T (PosixSerialPort::*getter)() const, int fallback)
-{
-    QMutexLocker locker(&lock);
-    return SettingTables::rowOf(rows, (port.*getter)(), fallback);
-}
-
 } // namespace
 
-ExtSerialPortControl::ExtSerialPortControl() = default;
+ExtSerialPortControl::ExtSerialPortControl() : SerialBackend(true) {}
 
 bool ExtSerialPortControl::isOpen()
 {
@@ -91,13 +65,13 @@ bool ExtSerialPortControl::open(QIODevice::OpenMode mode)
         if (!port.open(mode))
             return false;
     }
-    pollTimer.start();
+    startLinePoll();
     return true;
 }
 
 void ExtSerialPortControl::close()
 {
-    pollTimer.stop();
+    stopLinePoll();
     QMutexLocker locker(&lock);
     port.close();
 }
@@ -117,42 +91,45 @@ int ExtSerialPortControl::baudRate(int)
 
 bool ExtSerialPortControl::setDataBits(int index)
 {
-    return applyRow(lock, port, dataBitsRows, index, &PosixSerialPort::setDataBits);
+    return applyRow(port, dataBitsRows, index, &PosixSerialPort::setDataBits);
 }
 
 int ExtSerialPortControl::dataBits()
 {
-    return currentRow(lock, port, dataBitsRows, &PosixSerialPort::dataBits, dataBitsFallbackRow);
+    return currentRow(port, dataBitsRows, &PosixSerialPort::dataBits,
+                      SettingTables::dataBitsFallbackRow);
 }
 
 bool ExtSerialPortControl::setParity(int index)
 {
-    return applyRow(lock, port, parityRows, index, &PosixSerialPort::setParity);
+    return applyRow(port, parityRows, index, &PosixSerialPort::setParity);
 }
 
 int ExtSerialPortControl::parity()
 {
-    return currentRow(lock, port, parityRows, &PosixSerialPort::parity, otherFallbackRow);
+    return currentRow(port, parityRows, &PosixSerialPort::parity, SettingTables::otherFallbackRow);
 }
 
 bool ExtSerialPortControl::setStopBits(int index)
 {
-    return applyRow(lock, port, stopBitsRows, index, &PosixSerialPort::setStopBits);
+    return applyRow(port, stopBitsRows, index, &PosixSerialPort::setStopBits);
 }
 
 int ExtSerialPortControl::stopBits()
 {
-    return currentRow(lock, port, stopBitsRows, &PosixSerialPort::stopBits, otherFallbackRow);
+    return currentRow(port, stopBitsRows, &PosixSerialPort::stopBits,
+                      SettingTables::otherFallbackRow);
 }
 
 bool ExtSerialPortControl::setFlowControl(int index)
 {
-    return applyRow(lock, port, flowRows, index, &PosixSerialPort::setFlowControl);
+    return applyRow(port, flowRows, index, &PosixSerialPort::setFlowControl);
 }
 
 int ExtSerialPortControl::flowControl()
 {
-    return currentRow(lock, port, flowRows, &PosixSerialPort::flowControl, otherFallbackRow);
+    return currentRow(port, flowRows, &PosixSerialPort::flowControl,
+                      SettingTables::otherFallbackRow);
 }
 
 bool ExtSerialPortControl::setDtr(bool on)
@@ -193,46 +170,10 @@ void ExtSerialPortControl::reset()
     port.reset();
 }
 
-bool ExtSerialPortControl::isCtsChanged()
+std::optional<ulong> ExtSerialPortControl::readLines()
 {
-    QMutexLocker locker(&lock);
-    return ctsLine.changed;
-}
-
-bool ExtSerialPortControl::isDsrChanged()
-{
-    QMutexLocker locker(&lock);
-    return dsrLine.changed;
-}
-
-bool ExtSerialPortControl::cts()
-{
-    QMutexLocker locker(&lock);
-    return ctsLine.take();
-}
-
-bool ExtSerialPortControl::dsr()
-{
-    QMutexLocker locker(&lock);
-    return dsrLine.take();
-}
-
-void ExtSerialPortControl::timerEvent(QTimerEvent* event)
-{
-    if (pollTimer.matches(event->timerId()))
-        poll();
-    else
-        SerialPortAbstract::timerEvent(event);
-}
-
-void ExtSerialPortControl::poll()
-{
-    QMutexLocker locker(&lock);
-    // A tick queued before close() may still arrive; a closed port keeps its last levels.
+    // One ioctl gives both lines.
     if (!port.isOpen())
-        return;
-    // One look at the lines per tick: both levels come from the same moment, in one ioctl.
-    const ulong status = port.lineStatus();
-    ctsLine.observe(status & LS_CTS);
-    dsrLine.observe(status & LS_DSR);
+        return std::nullopt;
+    return port.lineStatus();
 }

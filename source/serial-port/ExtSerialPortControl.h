@@ -1,20 +1,15 @@
 #pragma once
 // The serial port backend the system runs on: SerialPortAbstract over PosixSerialPort (our
-// stand-in for QextSerialPort), with the combo-row tables and a 1 ms poll of CTS and DSR that
-// keeps a level and a sticky change flag per line. Created and owned by SerialPortControl.
+// stand-in for QextSerialPort), with the combo-row tables; both lines start as asserted.
+// Created and owned by SerialPortControl.
 //
-// Threads: the poll timer fires in the thread that created the backend (the GUI thread); any
-// thread may call the operations. One non-recursive mutex serialises every use of the device
-// and of the line flags; nothing called under it takes it again.
+// Threads: as SerialBackend; the base's lock serialises every use of the device, so any thread
+// may read and write.
 
-#include "ModemLine.h"
-#include "PollTimer.h"
 #include "PosixSerialPort.h"
-#include "SerialPortAbstract.h"
+#include "SerialBackend.h"
 
-#include <QMutex>
-
-class ExtSerialPortControl : public SerialPortAbstract
+class ExtSerialPortControl : public SerialBackend
 {
     Q_OBJECT
 
@@ -48,20 +43,10 @@ public:
     QByteArray readAll() override;
     void flush() override;
     void reset() override;
-    bool isCtsChanged() override;
-    bool isDsrChanged() override;
-    bool cts() override;
-    bool dsr() override;
 
 protected:
-    void timerEvent(QTimerEvent* event) override;
+    std::optional<ulong> readLines() override;
 
 private:
-    void poll();
-
-    QMutex lock;
     PosixSerialPort port{PosixSerialPort::EventDriven};
-    PollTimer pollTimer{this};
-    ModemLine ctsLine{true};
-    ModemLine dsrLine{true};
 };

@@ -7,7 +7,6 @@
 #include "SettingTables.h"
 
 #include <QMutexLocker>
-#include <QTimerEvent>
 
 #include <array>
 #include <utility>
@@ -25,35 +24,12 @@ constexpr std::array<QSerialPort::StopBits, 3> stopBitsRows{
 constexpr std::array<QSerialPort::FlowControl, 3> flowRows{
     QSerialPort::NoFlowControl, QSerialPort::HardwareControl, QSerialPort::SoftwareControl};
 
-constexpr int dataBitsFallbackRow = 3;
-constexpr int otherFallbackRow = 0;
-
 constexpr std::array<std::pair<QSerialPort::PinoutSignal, ulong>, 2> inputPins{{
     {QSerialPort::ClearToSendSignal, LS_CTS},
     {QSerialPort::DataSetReadySignal, LS_DSR},
 }};
 
 constexpr PortDiscovery::ProbeRules probeRules{QIODevice::ReadOnly, true};
-
-template <typename T, std::size_t N>
-bool applyRow(QMutex& lock, QSerialPort& port, const std::array<T, N>& rows, int index,
-              bool (QSerialPort::*setter)(T))
-{
-    const auto value = SettingTables::entryAt(rows, index);
-    if (!value)
-        return false;
-    QMutexLocker locker(&lock);
-    (port.*setter)(*value);
-    return true;
-}
-
-template <typename T, std::size_t N>
-int currentRow(QMutex& lock, const QSerialPort& port, const std::array<T, N>& rows,
-               T (QSerialPort::*getter)() const, int fallback)
-{
-    QMutexLocker locker(&lock);
-    return SettingTables::rowOf(rows, (port.*getter)(), fallback);
-}
 
 // The add-on refuses (with a warning) to drive the outputs of a closed port, where the old one
 // ignored the request; a closed port is left alone here as it was then.
@@ -65,7 +41,7 @@ void driveOutput(QSerialPort& port, bool (QSerialPort::*setter)(bool), bool on)
 
 } // namespace
 
-QtSerialPortControl::QtSerialPortControl() = default;
+QtSerialPortControl::QtSerialPortControl() : SerialBackend(false) {}
 
 bool QtSerialPortControl::isOpen()
 {
@@ -106,13 +82,13 @@ bool QtSerialPortControl::open(QIODevice::OpenMode mode)
         if (!port.open(mode))
             return false;
     }
-    pollTimer.start();
+    startLinePoll();
     return true;
 }
 
 void QtSerialPortControl::close()
 {
-    pollTimer.stop();
+    stopLinePoll();
     QMutexLocker locker(&lock);
     port.close();
 }
@@ -132,42 +108,43 @@ int QtSerialPortControl::baudRate(int directions)
 
 bool QtSerialPortControl::setDataBits(int index)
 {
-    return applyRow(lock, port, dataBitsRows, index, &QSerialPort::setDataBits);
+    return applyRow(port, dataBitsRows, index, &QSerialPort::setDataBits);
 }
 
 int QtSerialPortControl::dataBits()
 {
-    return currentRow(lock, port, dataBitsRows, &QSerialPort::dataBits, dataBitsFallbackRow);
+    return currentRow(port, dataBitsRows, &QSerialPort::dataBits,
+                      SettingTables::dataBitsFallbackRow);
 }
 
 bool QtSerialPortControl::setParity(int index)
 {
-    return applyRow(lock, port, parityRows, index, &QSerialPort::setParity);
+    return applyRow(port, parityRows, index, &QSerialPort::setParity);
 }
 
 int QtSerialPortControl::parity()
 {
-    return currentRow(lock, port, parityRows, &QSerialPort::parity, otherFallbackRow);
+    return currentRow(port, parityRows, &QSerialPort::parity, SettingTables::otherFallbackRow);
 }
 
 bool QtSerialPortControl::setStopBits(int index)
 {
-    return applyRow(lock, port, stopBitsRows, index, &QSerialPort::setStopBits);
+    return applyRow(port, stopBitsRows, index, &QSerialPort::setStopBits);
 }
 
 int QtSerialPortControl::stopBits()
 {
-    return currentRow(lock, port, stopBitsRows, &QSerialPort::stopBits, otherFallbackRow);
+    return currentRow(port, stopBitsRows, &QSerialPort::stopBits, SettingTables::otherFallbackRow);
 }
 
 bool QtSerialPortControl::setFlowControl(int index)
 {
-    return applyRow(lock, port, flowRows, index, &QSerialPort::setFlowControl);
+    return applyRow(port, flowRows, index, &QSerialPort::setFlowControl);
 }
 
 int QtSerialPortControl::flowControl()
 {
-    return currentRow(lock, port, flowRows, &QSerialPort::flowControl, otherFallbackRow);
+    return currentRow(port, flowRows, &QSerialPort::flowControl, SettingTables::otherFallbackRow);
 }
 
 bool QtSerialPortControl::setDtr(bool on)
@@ -217,49 +194,10 @@ bool QtSerialPortControl::waitForReadyRead(int msecs)
     return port.waitForReadyRead(msecs);
 }
 
-bool QtSerialPortControl::isCtsChanged()
+std::optional<ulong> QtSerialPortControl::readLines()
 {
-    QMutexLocker locker(&lock);
-    return ctsLine.changed;
-}
-
-bool QtSerialPortControl::isDsrChanged()
-{
-    QMutexLocker locker(&lock);
-    return dsrLine.changed;
-}
-
-bool QtSerialPortControl::cts()
-{
-    QMutexLocker locker(&lock);
-    return ctsLine.take();
-}
-
-bool QtSerialPortControl::dsr()
-{
-    QMutexLocker locker(&lock);
-    return dsrLine.take();
-}
-
-void QtSerialPortControl::timerEvent(QTimerEvent* event)
-{
-    if (pollTimer.matches(event->timerId()))
-        poll();
-    else
-        SerialPortAbstract::timerEvent(event);
-}
-
-void QtSerialPortControl::poll()
-{
-    QMutexLocker locker(&lock);
     if (!port.isOpen())
-        return;
-    ctsLine.observe(lineStatus() & LS_CTS);
-    dsrLine.observe(lineStatus() & LS_DSR);
-}
-
-ulong QtSerialPortControl::lineStatus()
-{
+        return std::nullopt;
     if (const auto injected = LineStatusSource::query(devicePath))
         return *injected;
     const QSerialPort::PinoutSignals pins = port.pinoutSignals();

@@ -4,19 +4,15 @@
 // with both lines starting as not asserted. SerialPortControl creates one and selects it for
 // index 1; the CAT engine never does.
 //
-// Threads: as ExtSerialPortControl, one non-recursive mutex around every use of the add-on's
-// port and of the line flags; the poll fires in the creating thread. The add-on's port does its
-// own I/O through socket notifiers in that thread, so unlike the Ext backend its reads and
-// writes are only dependable from the creating thread.
+// Threads: as SerialBackend, the base's lock around every use of the add-on's port. The
+// add-on's port does its own I/O through socket notifiers in the creating thread, so unlike
+// the Ext backend its reads and writes are only dependable from that thread.
 
-#include "ModemLine.h"
-#include "PollTimer.h"
-#include "SerialPortAbstract.h"
+#include "SerialBackend.h"
 
-#include <QMutex>
 #include <QSerialPort>
 
-class QtSerialPortControl : public SerialPortAbstract
+class QtSerialPortControl : public SerialBackend
 {
     Q_OBJECT
 
@@ -52,23 +48,12 @@ public:
     // buffers, stands in.
     void reset() override;
     bool waitForReadyRead(int msecs) override;
-    bool isCtsChanged() override;
-    bool isDsrChanged() override;
-    bool cts() override;
-    bool dsr() override;
 
 protected:
-    void timerEvent(QTimerEvent* event) override;
+    // From an installed LineStatusSource, else from the add-on's pinout signals (one call).
+    std::optional<ulong> readLines() override;
 
 private:
-    void poll();
-    // LS_* bits of the input lines, from an installed LineStatusSource or the add-on.
-    ulong lineStatus();
-
-    QMutex lock;
     QSerialPort port;
     QString devicePath;
-    PollTimer pollTimer{this};
-    ModemLine ctsLine{false};
-    ModemLine dsrLine{false};
 };

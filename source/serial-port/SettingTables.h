@@ -12,6 +12,10 @@ namespace SettingTables
 constexpr std::array<int, 8> bitRates{1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 constexpr int fallbackBitRate = 9600;
 
+// A library value outside its table reads back as this row: 8 data bits, else the first row.
+constexpr int dataBitsFallbackRow = 3;
+constexpr int otherFallbackRow = 0;
+
 // The entry of `table` at row `index`, or nothing for a row outside the table.
 template <typename T, std::size_t N>
 constexpr std::optional<T> entryAt(const std::array<T, N>& table, int index)
