@@ -1,9 +1,15 @@
 #include "BenchOptions.h"
 
+#include <getopt.h>
 #include <sstream>
 
 namespace
 {
+
+constexpr const char* usage =
+    "usage: cat-bench --host-sim PATH --plugin PATH [--out FILE] [--work DIR] "
+    "[--quick]\n"
+    "       cat-bench serve floor|bare --cat COMa[,COMb...] [--lines COMc[,COMd...]]";
 
 std::vector<std::string> commaList(const std::string& text)
 {
@@ -16,27 +22,52 @@ std::vector<std::string> commaList(const std::string& text)
     return items;
 }
 
-ParsedCommandLine failed(const std::string& error)
+ParsedCommandLine failed(const std::string& reason)
 {
     ParsedCommandLine parsed;
-    parsed.error = error;
+    parsed.error = reason + "\n" + usage;
     return parsed;
 }
 
-ParsedCommandLine parseServe(const std::vector<std::string>& words)
+// Walks the options of argv[1..argc) with getopt_long; `take` gets each option's value index
+// in `options` and its argument. Returns the reason when an option is unknown, lacks its value
+// or a word is left over after the options. getopt_long keeps its state in globals: the walk
+// starts afresh each time and prints nothing itself.
+template <typename Take>
+std::string walkOptions(int argc, char** argv, const option* options, Take take)
 {
-    if (words.size() < 2 || (words[1] != "floor" && words[1] != "bare"))
+    ::optind = 0;
+    ::opterr = 0;
+    int index = -1;
+    for (int found; (found = ::getopt_long(argc, argv, "+:", options, &index)) != -1; index = -1) {
+        if (found == ':')
+            return std::string("option ") + argv[::optind - 1] + " needs a value";
+        if (found == '?' || index < 0)
+            return std::string("unknown option ") + argv[::optind - 1];
+        take(index, ::optarg ? std::string(::optarg) : std::string());
+    }
+    if (::optind < argc)
+        return std::string("unexpected argument ") + argv[::optind];
+    return {};
+}
+
+ParsedCommandLine parseServe(int argc, char** argv)
+{
+    // argv[0] is "serve", argv[1] the kind; the options follow.
+    if (argc < 2 || (std::string(argv[1]) != "floor" && std::string(argv[1]) != "bare"))
         return failed("serve takes floor or bare");
     ServeOptions serve;
-    serve.kind = words[1] == "floor" ? ReferenceKind::Floor : ReferenceKind::BareLoop;
-    for (std::size_t i = 2; i + 1 < words.size(); i += 2) {
-        if (words[i] == "--cat")
-            serve.catPorts = commaList(words[i + 1]);
-        else if (words[i] == "--lines")
-            serve.linePorts = commaList(words[i + 1]);
-        else
-            return failed("serve: unknown option " + words[i]);
-    }
+    serve.kind = std::string(argv[1]) == "floor" ? ReferenceKind::Floor : ReferenceKind::BareLoop;
+    static const option options[] = {
+        {"cat", required_argument, nullptr, 0},
+        {"lines", required_argument, nullptr, 0},
+        {nullptr, 0, nullptr, 0},
+    };
+    const std::string error = walkOptions(argc - 1, argv + 1, options, [&](int i, auto value) {
+        (i == 0 ? serve.catPorts : serve.linePorts) = commaList(value);
+    });
+    if (!error.empty())
+        return failed("serve: " + error);
     if (serve.catPorts.empty())
         return failed("serve needs --cat with at least one port");
     ParsedCommandLine parsed;
@@ -48,40 +79,30 @@ ParsedCommandLine parseServe(const std::vector<std::string>& words)
 
 ParsedCommandLine parseCommandLine(int argc, char** argv)
 {
-    const std::vector<std::string> words(argv + 1, argv + argc);
-    if (!words.empty() && words[0] == "serve")
-        return parseServe(words);
+    if (argc > 1 && std::string(argv[1]) == "serve")
+        return parseServe(argc - 1, argv + 1);
 
     BenchOptions bench;
-    struct Valued {
-        const char* name;
-        std::string BenchOptions::*field;
+    // Valued options and the field each fills, in the order of `options` below.
+    static std::string BenchOptions::*const fields[] = {
+        &BenchOptions::hostSim, &BenchOptions::plugin, &BenchOptions::resultsPath,
+        &BenchOptions::work};
+    static const option options[] = {
+        {"host-sim", required_argument, nullptr, 0}, {"plugin", required_argument, nullptr, 0},
+        {"out", required_argument, nullptr, 0},      {"work", required_argument, nullptr, 0},
+        {"quick", no_argument, nullptr, 0},          {nullptr, 0, nullptr, 0},
     };
-    static const Valued valued[] = {
-        {"--host-sim", &BenchOptions::hostSim},
-        {"--plugin", &BenchOptions::plugin},
-        {"--out", &BenchOptions::resultsPath},
-        {"--work", &BenchOptions::work},
-    };
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        if (words[i] == "--quick") {
+    constexpr int quickIndex = 4;
+    const std::string error = walkOptions(argc, argv, options, [&](int i, auto value) {
+        if (i == quickIndex)
             bench.quick = true;
-            continue;
-        }
-        bool known = false;
-        for (const Valued& option : valued) {
-            if (words[i] == option.name && i + 1 < words.size()) {
-                bench.*option.field = words[++i];
-                known = true;
-                break;
-            }
-        }
-        if (!known)
-            return failed("unknown or incomplete option " + words[i]);
-    }
+        else
+            bench.*fields[i] = value;
+    });
+    if (!error.empty())
+        return failed(error);
     if (bench.hostSim.empty() || bench.plugin.empty())
-        return failed("usage: cat-bench --host-sim PATH --plugin PATH [--out FILE] [--work DIR] "
-                      "[--quick]");
+        return failed("--host-sim and --plugin are needed");
     ParsedCommandLine parsed;
     parsed.bench = bench;
     return parsed;

@@ -3,6 +3,7 @@
 //   cat-bench --host-sim PATH --plugin PATH [--out FILE] [--work DIR] [--quick]
 // Serving as a reference, started by the benchmark itself:
 //   cat-bench serve floor|bare --cat COMa[,COMb...] [--lines COMc[,COMd...]]
+// An unknown option, a missing value or a word left over is an error with the usage text.
 
 #include "ReferenceServer.h"
 
@@ -34,7 +35,7 @@ struct ServeOptions {
 struct ParsedCommandLine {
     std::optional<BenchOptions> bench;
     std::optional<ServeOptions> serve;
-    std::string error; // set when neither could be parsed
+    std::string error; // the reason and the usage text, when neither could be parsed
 };
 
 ParsedCommandLine parseCommandLine(int argc, char** argv);

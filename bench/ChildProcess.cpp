@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <signal.h>
+#include <spawn.h>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -51,18 +52,21 @@ bool ChildProcess::start(const std::vector<std::string>& argv, const std::string
         args.push_back(const_cast<char*>(word.c_str()));
     args.push_back(nullptr);
 
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(input[0], STDIN_FILENO);
-        ::dup2(output, STDOUT_FILENO);
-        ::dup2(output, STDERR_FILENO);
-        ::execvp(args[0], args.data());
-        _exit(127);
-    }
+    // The child gets the pipe as its input and the file as its output; every other descriptor
+    // of ours is close-on-exec. posix_spawnp reports a program it cannot run (not found, not
+    // executable) as its own result, so a wrong path fails here with its reason.
+    posix_spawn_file_actions_t actions;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, output, STDERR_FILENO);
+    pid_t pid = -1;
+    const int failed = ::posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    ::posix_spawn_file_actions_destroy(&actions);
     ::close(input[0]);
     ::close(output);
-    if (pid < 0) {
-        error = std::strerror(errno);
+    if (failed != 0) {
+        error = argv.front() + ": " + std::strerror(failed);
         ::close(input[1]);
         return false;
     }

@@ -18,8 +18,8 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Starts `argv` (program first, looked up in PATH without a "/"). False, with `error`, when it
-    // cannot be started.
+    // Starts `argv` (program first, looked up in PATH without a "/"). False at once, with `error`
+    // naming the program and the reason, when it cannot be started (missing, not executable).
     bool start(const std::vector<std::string>& argv, const std::string& outputPath,
                std::string& error);
     // Sends one line to the program's standard input.

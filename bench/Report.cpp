@@ -1,6 +1,6 @@
 #include "Report.h"
 
-#include "Json.h"
+#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <fstream>
@@ -103,28 +103,26 @@ void printScale(const ScaleResult& scale)
                 scale.wrong, scale.missing);
 }
 
-void writeStats(JsonWriter& json, const std::string& key, const Percentiles& stats)
+using Json = nlohmann::ordered_json;
+
+Json statsJson(const Percentiles& stats)
 {
-    json.beginObject(key);
-    json.value("count", stats.count);
-    json.value("p50_us", stats.p50);
-    json.value("p90_us", stats.p90);
-    json.value("p99_us", stats.p99);
-    json.value("max_us", stats.max);
-    json.endObject();
+    return {{"count", stats.count},
+            {"p50_us", stats.p50},
+            {"p90_us", stats.p90},
+            {"p99_us", stats.p99},
+            {"max_us", stats.max}};
 }
 
-void writeTraffic(JsonWriter& json, const std::string& key, const TrafficResult& traffic)
+Json trafficJson(const TrafficResult& traffic)
 {
-    json.beginObject(key);
-    json.value("commands", traffic.commands);
-    json.value("answers_expected", traffic.answersExpected);
-    json.value("right", traffic.right);
-    json.value("wrong", traffic.wrong);
-    json.value("missing", traffic.missing);
-    json.value("seconds", traffic.seconds);
-    json.value("commands_per_second", traffic.commandsPerSecond());
-    json.endObject();
+    return {{"commands", traffic.commands},
+            {"answers_expected", traffic.answersExpected},
+            {"right", traffic.right},
+            {"wrong", traffic.wrong},
+            {"missing", traffic.missing},
+            {"seconds", traffic.seconds},
+            {"commands_per_second", traffic.commandsPerSecond()}};
 }
 
 } // namespace
@@ -185,66 +183,44 @@ void printTable(const BenchResults& results, const std::vector<Target>& targets)
 bool writeJson(const BenchResults& results, const std::vector<Target>& targets,
                const std::string& path)
 {
-    JsonWriter json;
-    json.beginObject();
-    json.value("load_before", results.loadBefore);
-    json.value("load_after", results.loadAfter);
-    json.beginArray("latency");
-    for (const LatencyRow& row : results.latency) {
-        json.beginObject();
-        json.value("server", row.server);
-        json.value("command", row.command);
-        writeStats(json, "round_trip", row.stats);
-        json.value("wrong", row.wrong);
-        json.value("missing", row.missing);
-        json.endObject();
-    }
-    json.endArray();
-    writeTraffic(json, "throughput", results.throughput);
-    json.beginArray("idle");
-    for (const IdleRow& row : results.idle) {
-        json.beginObject();
-        json.value("setup", row.setup);
-        json.value("cat_channels", long(row.channels));
-        json.value("ports", long(row.ports));
-        json.value("host_sim_cpu", row.hostCpu);
-        json.value("host_sim_baseline_cpu", row.hostBaseline);
-        json.value("bare_loop_cpu", row.bareCpu);
-        json.value("host_sim_cpu_per_channel", row.hostPerChannel());
-        json.value("bare_loop_cpu_per_channel", row.barePerChannel());
-        json.endObject();
-    }
-    json.endArray();
-    json.beginArray("log");
-    for (const LogRow& row : results.log) {
-        json.beginObject();
-        json.value("log_view", row.viewOn);
-        json.value("rss_before_kib", row.rssBeforeKiB);
-        json.value("rss_after_kib", row.rssAfterKiB);
-        writeTraffic(json, "traffic", row.traffic);
-        json.endObject();
-    }
-    json.endArray();
-    json.beginObject("scale");
-    json.value("channels", long(results.scale.channels));
-    writeStats(json, "plugin", results.scale.plugin);
-    json.value("plugin_worst_channel_p99_us", results.scale.pluginWorstP99);
-    writeStats(json, "bare_loop", results.scale.bare);
-    json.value("wrong", results.scale.wrong);
-    json.value("missing", results.scale.missing);
-    json.endObject();
-    json.beginArray("targets");
-    for (const Target& target : targets) {
-        json.beginObject();
-        json.value("name", target.name);
-        json.value("measured", target.measured);
-        json.value("target", target.limit);
-        json.value("met", target.met);
-        json.endObject();
-    }
-    json.endArray();
-    json.endObject();
+    Json json = {{"load_before", results.loadBefore}, {"load_after", results.loadAfter}};
+    Json& latency = json["latency"] = Json::array();
+    for (const LatencyRow& row : results.latency)
+        latency.push_back({{"server", row.server},
+                           {"command", row.command},
+                           {"round_trip", statsJson(row.stats)},
+                           {"wrong", row.wrong},
+                           {"missing", row.missing}});
+    json["throughput"] = trafficJson(results.throughput);
+    Json& idle = json["idle"] = Json::array();
+    for (const IdleRow& row : results.idle)
+        idle.push_back({{"setup", row.setup},
+                        {"cat_channels", row.channels},
+                        {"ports", row.ports},
+                        {"host_sim_cpu", row.hostCpu},
+                        {"host_sim_baseline_cpu", row.hostBaseline},
+                        {"bare_loop_cpu", row.bareCpu},
+                        {"host_sim_cpu_per_channel", row.hostPerChannel()},
+                        {"bare_loop_cpu_per_channel", row.barePerChannel()}});
+    Json& log = json["log"] = Json::array();
+    for (const LogRow& row : results.log)
+        log.push_back({{"log_view", row.viewOn},
+                       {"rss_before_kib", row.rssBeforeKiB},
+                       {"rss_after_kib", row.rssAfterKiB},
+                       {"traffic", trafficJson(row.traffic)}});
+    json["scale"] = {{"channels", results.scale.channels},
+                     {"plugin", statsJson(results.scale.plugin)},
+                     {"plugin_worst_channel_p99_us", results.scale.pluginWorstP99},
+                     {"bare_loop", statsJson(results.scale.bare)},
+                     {"wrong", results.scale.wrong},
+                     {"missing", results.scale.missing}};
+    Json& judged = json["targets"] = Json::array();
+    for (const Target& target : targets)
+        judged.push_back({{"name", target.name},
+                          {"measured", target.measured},
+                          {"target", target.limit},
+                          {"met", target.met}});
     std::ofstream file(path);
-    file << json.text() << "\n";
+    file << json.dump(2) << "\n";
     return bool(file);
 }

@@ -1,10 +1,14 @@
 // The benchmark's own judges: the check of every answer in the throughput and log runs (a
-// missing, extra, reordered or malformed answer must count as wrong) and the percentiles
-// the latency targets are read from.
+// missing, extra, reordered or malformed answer must count as wrong), the percentiles the
+// latency targets are read from, and the command line and program start that must fail loudly
+// instead of measuring something else.
 
 #include "AnswerCheck.h"
+#include "BenchOptions.h"
+#include "ChildProcess.h"
 #include "Stats.h"
 
+#include <QTemporaryFile>
 #include <QTest>
 
 #include <string>
@@ -48,6 +52,10 @@ private slots:
     void checkerCountsEveryDeparture();
     void percentiles_data();
     void percentiles();
+    void commandLine_data();
+    void commandLine();
+    void startFailsAtOnce_data();
+    void startFailsAtOnce();
 };
 
 void tst_bench_checks::matches_data()
@@ -57,16 +65,24 @@ void tst_bench_checks::matches_data()
     QTest::addColumn<int>("length");
     QTest::addColumn<bool>("match");
 
-    QTest::newRow("exact") << "FA00007074000;" << "FA00007074000;" << 14 << true;
-    QTest::newRow("other frequency") << "FA00014074000;" << "FA00007074000;" << 14 << false;
-    QTest::newRow("shape") << "SM00012;" << "SM0" << 8 << true;
-    QTest::newRow("IF with sign and spaces")
-        << "IF0000707400000000+000000000020000000;" << "IF00007074000" << 38 << true;
-    QTest::newRow("one digit short") << "SM0012;" << "SM0" << 8 << false;
-    QTest::newRow("letter in a field") << "SM000A2;" << "SM0" << 8 << false;
-    QTest::newRow("no terminator") << "SM000123" << "SM0" << 8 << false;
-    QTest::newRow("rejected") << "?;" << "SM0" << 8 << false;
-    QTest::newRow("answer of another command") << "AG0170;" << "SM0" << 8 << false;
+    QTest::newRow("exact") << "FA00007074000;"
+                           << "FA00007074000;" << 14 << true;
+    QTest::newRow("other frequency") << "FA00014074000;"
+                                     << "FA00007074000;" << 14 << false;
+    QTest::newRow("shape") << "SM00012;"
+                           << "SM0" << 8 << true;
+    QTest::newRow("IF with sign and spaces") << "IF0000707400000000+000000000020000000;"
+                                             << "IF00007074000" << 38 << true;
+    QTest::newRow("one digit short") << "SM0012;"
+                                     << "SM0" << 8 << false;
+    QTest::newRow("letter in a field") << "SM000A2;"
+                                       << "SM0" << 8 << false;
+    QTest::newRow("no terminator") << "SM000123"
+                                   << "SM0" << 8 << false;
+    QTest::newRow("rejected") << "?;"
+                              << "SM0" << 8 << false;
+    QTest::newRow("answer of another command") << "AG0170;"
+                                               << "SM0" << 8 << false;
 }
 
 void tst_bench_checks::matches()
@@ -144,6 +160,88 @@ void tst_bench_checks::percentiles()
     QCOMPARE(result.p90, p90);
     QCOMPARE(result.p99, p99);
     QCOMPARE(result.max, double(count));
+}
+
+void tst_bench_checks::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("parsed"); // "bench", "serve", or the start of the error
+
+    const QStringList measure = {"--host-sim", "h", "--plugin", "p"};
+    QTest::newRow("measure") << measure << "bench";
+    QTest::newRow("measure, quick") << (measure + QStringList{"--quick"}) << "bench";
+    QTest::newRow("trailing word")
+        << (measure + QStringList{"extra"}) << "unexpected argument extra";
+    QTest::newRow("unknown option") << (measure + QStringList{"--fast"}) << "unknown option --fast";
+    QTest::newRow("value missing")
+        << QStringList{"--host-sim", "h", "--plugin"} << "option --plugin needs a value";
+    QTest::newRow("plug-in missing") << QStringList{"--host-sim", "h"} << "--host-sim and";
+    QTest::newRow("serve") << QStringList{"serve", "bare", "--cat", "COM1,COM2", "--lines", "COM3"}
+                           << "serve";
+    QTest::newRow("serve, trailing word") << QStringList{"serve", "floor", "--cat", "COM1", "COM2"}
+                                          << "serve: unexpected argument COM2";
+    QTest::newRow("serve, unknown option")
+        << QStringList{"serve", "floor", "--cat", "COM1", "--quick"}
+        << "serve: unknown option --quick";
+    QTest::newRow("serve, unknown kind")
+        << QStringList{"serve", "fast", "--cat", "COM1"} << "serve takes floor or bare";
+}
+
+void tst_bench_checks::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, parsed);
+    std::vector<std::string> words = {"cat-bench"};
+    for (const QString& argument : arguments)
+        words.push_back(argument.toStdString());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    const ParsedCommandLine result = parseCommandLine(int(words.size()), argv.data());
+    if (parsed == "bench") {
+        QVERIFY2(result.bench && !result.serve, result.error.c_str());
+        QCOMPARE(result.bench->quick, arguments.contains("--quick"));
+        QCOMPARE(result.bench->plugin, std::string("p"));
+    } else if (parsed == "serve") {
+        QVERIFY2(result.serve && !result.bench, result.error.c_str());
+        QCOMPARE(result.serve->catPorts, (std::vector<std::string>{"COM1", "COM2"}));
+        QCOMPARE(result.serve->linePorts, std::vector<std::string>{"COM3"});
+    } else {
+        QVERIFY(!result.bench && !result.serve);
+        QVERIFY2(QString::fromStdString(result.error).startsWith(parsed), result.error.c_str());
+        QVERIFY(result.error.find("usage: cat-bench") != std::string::npos);
+    }
+}
+
+void tst_bench_checks::startFailsAtOnce_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("no such program") << "/nonexistent/cat-bench-child"
+                                     << "No such file";
+    QTest::newRow("not in PATH") << "cat-bench-no-such-program"
+                                 << "No such file";
+    QTest::newRow("not executable") << ""
+                                    << "Permission denied"; // a file made here
+}
+
+void tst_bench_checks::startFailsAtOnce()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, reason);
+    QTemporaryFile plainFile; // no execute permission for anyone, not even root
+    if (program.isEmpty()) {
+        QVERIFY(plainFile.open());
+        program = plainFile.fileName();
+    }
+    ChildProcess process;
+    std::string error;
+    QVERIFY(!process.start({program.toStdString()}, "/dev/null", error));
+    QVERIFY(!process.isRunning());
+    QVERIFY2(QString::fromStdString(error).startsWith(program + ": " + reason), error.c_str());
 }
 
 QTEST_MAIN(tst_bench_checks)
