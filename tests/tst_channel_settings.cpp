@@ -1,7 +1,9 @@
 // A channel's panel saved to and restored from a QSettings INI file: both groups round-trip,
 // an empty store gives the defaults ("Options") or changes nothing ("RX"), unusable values are
-// replaced or ignored, port names are found again after the port list changes order, and a
-// stored "Enable" opens the port with the parameters restored just before it.
+// replaced or ignored, port names are found again after the port list changes order, a
+// stored "Enable" opens the port with the parameters restored just before it, and the by-name
+// load moves a port the positional load opened on the wrong device (or closes it when the stored
+// device is gone).
 
 #include "ChannelHarness.h"
 #include "ControlTestAccess.h"
@@ -11,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <array>
 #include <termios.h>
 
 class TestChannelSettings : public QObject
@@ -27,6 +30,8 @@ private slots:
     void unusableValues();
     void portsFoundByName();
     void enableOpensWithRestoredParameters();
+    void restartOpensStoredPort_data();
+    void restartOpensStoredPort();
 
 private:
     QString iniPath() const { return dir.filePath("settings.ini"); }
@@ -282,6 +287,65 @@ void TestChannelSettings::enableOpensWithRestoredParameters()
 
     catPty.write("ID;");
     QCOMPARE(catPty.read(3000), QByteArray("ID020;"));
+}
+
+void TestChannelSettings::restartOpensStoredPort_data()
+{
+    QTest::addColumn<QString>("nameKey");
+    QTest::addColumn<QString>("enableKey");
+    QTest::addColumn<QString>("enableBox");
+    QTest::addColumn<bool>("vanished"); // the stored name is no longer in the list
+
+    const std::array<std::array<const char*, 4>, 3> ports{{
+        {"CAT", "Name", "Enable", "chbEnable"},
+        {"PTT", "PttName", "EnablePtt", "chbEnablePtt"},
+        {"footswitch", "PttNameFootSw", "EnableFootSw", "chbEnableFootswitch"},
+    }};
+    for (const auto& [port, nameKey, enableKey, box] : ports) {
+        for (const bool vanished : {false, true})
+            QTest::addRow("%s %s", port, vanished ? "vanished" : "moved")
+                << nameKey << enableKey << box << vanished;
+    }
+}
+
+// The list changed since the save: the stored position now names another device. The
+// positional load opens that one; the by-name load must end on the named device, or on none.
+void TestChannelSettings::restartOpensStoredPort()
+{
+    QFETCH(QString, nameKey);
+    QFETCH(QString, enableKey);
+    QFETCH(QString, enableBox);
+    QFETCH(bool, vanished);
+
+    PtyPair named;
+    PtyPair other;
+    {
+        QSettings settings(iniPath(), QSettings::IniFormat);
+        settings.setValue("Options0/" + nameKey, 0);
+        settings.setValue("Options0/" + enableKey, true);
+        settings.setValue("RX0/" + nameKey, vanished ? QByteArray("/dev/unplugged-adapter")
+                                                     : named.slavePath().toLatin1());
+        settings.setValue("RX0/" + enableKey, true);
+    }
+    ChannelHarness channel;
+    setPortLists(channel, {other.slavePath(), named.slavePath()});
+    QSettings settings(iniPath(), QSettings::IniFormat);
+
+    channel.control.readOptions(&settings);
+    QCOMPARE(other.slaveHolders(), 1);
+    QCOMPARE(named.slaveHolders(), 0);
+
+    channel.control.readRxSettings(&settings);
+    QCOMPARE(other.slaveHolders(), 0);
+    QCOMPARE(named.slaveHolders(), vanished ? 0 : 1);
+    QCOMPARE(channel.box(qPrintable(enableBox))->isChecked(), !vanished);
+    if (enableKey == "Enable") {
+        QCOMPARE(channel.control.isRunning(), !vanished);
+        if (!vanished) {
+            named.write("ID;");
+            QCOMPARE(named.read(3000), QByteArray("ID020;"));
+        }
+    }
 }
 
 QTEST_MAIN(TestChannelSettings)

@@ -198,6 +198,8 @@ private:
     // modal message naming the port and the reason.
     void refuseOpen(QCheckBox* box, const char* slot, QComboBox* nameBox, SerialPortControl* port);
     void stopWorker();
+    // The name the port behind an enable box was opened on; empty while it is closed.
+    QString openPortName(const QCheckBox* enableBox);
     // Connects the log view to logMessage while it is shown, disconnects it otherwise.
     void followLogView(bool shown);
 

@@ -161,6 +161,16 @@ void Control::refuseOpen(QCheckBox* box, const char* slot, QComboBox* nameBox,
 
 void Control::changedItem(int) {}
 
+QString Control::openPortName(const QCheckBox* enableBox)
+{
+    if (enableBox == panel.chbEnable)
+        return running ? catPort->portName() : QString();
+    for (const KeyingPort* keying : {&ptt, &footSwitch})
+        if (enableBox == keying->enableBox)
+            return keying->open ? keying->port->portName() : QString();
+    return QString();
+}
+
 void Control::setManager(DeviceManagerAbstract* deviceManager)
 {
     if (manager)

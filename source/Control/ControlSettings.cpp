@@ -3,6 +3,11 @@
 // Latin-1 bytes) and the other boxes by row. Restoring sets the widgets, which fire the same
 // signals as a user's clicks: the panel flags follow and ports open, each with the name and
 // parameters restored before it in table order. GUI thread only.
+//
+// The by-name load has the last word on which port is open: the positional load that runs
+// before it may have opened whatever device now stands at the stored position, so a port whose
+// stored name is found is reopened on that name, and one whose stored name has vanished from the
+// list is closed and its box unticked rather than left on a stranger's device.
 
 #include "Control.h"
 
@@ -17,14 +22,15 @@
 namespace
 {
 
-enum class Kind { CheckBox, ComboBox, PortName };
+enum class Kind { CheckBox, ComboBox, PortName, PortEnable };
 
 // One stored widget of the panel, by object name, with its default in the "Options" group.
 struct Setting {
     const char* key;
     const char* widget;
     Kind kind;
-    int optionsDefault; // checked state or row
+    int optionsDefault;                // checked state or row
+    const char* portNameKey = nullptr; // a port's enable box: the key of the port's name
 };
 
 // The stored keys, in the order they are written and read.
@@ -38,15 +44,15 @@ constexpr Setting storedKeys[] = {
     {"BoudRate", "cbBoudRate", Kind::ComboBox, 3},
     {"PttLine", "cbPttLine", Kind::ComboBox, 0},
     {"KeyLine", "cbKeyLine", Kind::ComboBox, 0},
-    {"Enable", "chbEnable", Kind::CheckBox, false},
+    {"Enable", "chbEnable", Kind::PortEnable, false, "Name"},
     {"PttName", "cbPortNamePTT", Kind::PortName, 0},
     {"DTR", "chbDTR", Kind::CheckBox, false},
     {"RTS", "chbRTS", Kind::CheckBox, false},
-    {"EnablePtt", "chbEnablePtt", Kind::CheckBox, false},
+    {"EnablePtt", "chbEnablePtt", Kind::PortEnable, false, "PttName"},
     {"PttNameFootSw", "cbPortNameFootSwitch", Kind::PortName, 0},
     {"DTR_FootSw", "chbDTR_FootSwitch", Kind::CheckBox, false},
     {"RTS_FootSw", "chbRTS_FootSwitch", Kind::CheckBox, false},
-    {"EnableFootSw", "chbEnableFootswitch", Kind::CheckBox, false},
+    {"EnableFootSw", "chbEnableFootswitch", Kind::PortEnable, false, "PttNameFootSw"},
 };
 
 enum class Group { Options, Rx };
@@ -79,9 +85,22 @@ QComboBox* comboBox(const Options* form, const Setting& setting)
     return form->findChild<QComboBox*>(QLatin1String(setting.widget));
 }
 
+bool isCheckBox(const Setting& setting)
+{
+    return setting.kind == Kind::CheckBox || setting.kind == Kind::PortEnable;
+}
+
+const Setting& settingFor(const char* key)
+{
+    for (const Setting& setting : storedKeys)
+        if (qstrcmp(setting.key, key) == 0)
+            return setting;
+    qFatal("No stored setting %s", key);
+}
+
 QVariant storedValue(const Options* form, const Setting& setting, Group group)
 {
-    if (setting.kind == Kind::CheckBox)
+    if (isCheckBox(setting))
         return checkBox(form, setting)->isChecked();
     const QComboBox* box = comboBox(form, setting);
     if (setting.kind == Kind::PortName && group == Group::Rx)
@@ -125,7 +144,7 @@ std::optional<bool> storedCheck(QSettings* settings, const Setting& setting)
 // "Options": every box by row; a missing or unusable value gives the table's default.
 void restoreByRow(QSettings* settings, const Setting& setting, const Options* form)
 {
-    if (setting.kind == Kind::CheckBox) {
+    if (isCheckBox(setting)) {
         const bool checked = storedCheck(settings, setting).value_or(bool(setting.optionsDefault));
         checkBox(form, setting)->setChecked(checked);
         return;
@@ -138,7 +157,7 @@ void restoreByRow(QSettings* settings, const Setting& setting, const Options* fo
 void restoreByName(QSettings* settings, const Setting& setting, const Options* form)
 {
     const QString key = QLatin1String(setting.key);
-    if (setting.kind == Kind::CheckBox) {
+    if (isCheckBox(setting)) {
         QCheckBox* box = checkBox(form, setting);
         box->setChecked(storedCheck(settings, setting).value_or(box->isChecked()));
         return;
@@ -150,6 +169,17 @@ void restoreByName(QSettings* settings, const Setting& setting, const Options* f
                         : storedRow(settings, setting, box).value_or(-1);
     if (settings->contains(key) && row >= 0)
         box->setCurrentIndex(row);
+}
+
+// Whether an enable box's port has a stored name that the port list no longer has.
+bool hasVanishedName(QSettings* settings, const Setting& enable, const Options* form)
+{
+    const Setting& name = settingFor(enable.portNameKey);
+    const QString key = QLatin1String(name.key);
+    return settings->contains(key) &&
+           comboBox(form, name)
+                   ->findText(QString::fromLatin1(settings->value(key).toByteArray()),
+                              Qt::MatchExactly | Qt::MatchCaseSensitive) < 0;
 }
 
 } // namespace
@@ -174,6 +204,23 @@ void Control::readOptions(QSettings* settings)
 void Control::readRxSettings(QSettings* settings)
 {
     const InnerGroup inner(settings, Group::Rx, cache.transceiver);
-    for (const Setting& setting : storedKeys)
+    for (const Setting& setting : storedKeys) {
+        if (setting.kind != Kind::PortEnable) {
+            restoreByName(settings, setting, options);
+            continue;
+        }
+        QCheckBox* box = checkBox(options, setting);
+        if (hasVanishedName(settings, setting, options)) {
+            box->setChecked(false);
+            continue;
+        }
         restoreByName(settings, setting, options);
+        const QComboBox* names = comboBox(options, settingFor(setting.portNameKey));
+        if (box->isChecked() && openPortName(box) != names->currentText()) {
+            // Reopened through the box, as a user would: closed, then opened with the name and
+            // parameters just restored.
+            box->setChecked(false);
+            box->setChecked(true);
+        }
+    }
 }

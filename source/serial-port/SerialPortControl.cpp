@@ -52,6 +52,11 @@ void SerialPortControl::setPortName(const QString& name)
     port()->setPortName(name);
 }
 
+QString SerialPortControl::portName()
+{
+    return port()->portName();
+}
+
 bool SerialPortControl::open(QIODevice::OpenMode mode)
 {
     return port()->open(mode);

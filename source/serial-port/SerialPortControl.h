@@ -31,6 +31,7 @@ public:
     QString errorString();
     QStringList availablePorts();
     void setPortName(const QString& name);
+    QString portName();
     bool open(QIODevice::OpenMode mode);
     void close();
     bool setBaudRate(int index);

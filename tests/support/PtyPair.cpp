@@ -1,11 +1,13 @@
 #include "PtyPair.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -75,4 +77,24 @@ QByteArray PtyPair::readFor(int ms)
 bool PtyPair::slaveAttributes(termios* out) const
 {
     return m_slave >= 0 && tcgetattr(m_slave, out) == 0;
+}
+
+int PtyPair::slaveHolders() const
+{
+    struct stat own {
+    };
+    if (m_slave < 0 || ::fstat(m_slave, &own) != 0)
+        return 0;
+    int holders = 0;
+    const QStringList fds = QDir(QStringLiteral("/proc/self/fd"))
+                                .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString& entry : fds) {
+        const int fd = entry.toInt();
+        struct stat st {
+        };
+        if (fd != m_slave && ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) &&
+            st.st_rdev == own.st_rdev)
+            ++holders;
+    }
+    return holders;
 }

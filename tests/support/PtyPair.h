@@ -30,6 +30,9 @@ public:
     QByteArray readFor(int ms);
     // The termios the slave side currently has (as set by the port under test).
     bool slaveAttributes(termios* out) const;
+    // How many descriptors of this process are open on the slave device, the pair's own not
+    // counted: 0 when the code under test does not hold the port.
+    int slaveHolders() const;
 
 private:
     int m_master = -1;
