@@ -1,6 +1,7 @@
 // Port names and port discovery: bare names under /dev/, numeric order, merging without
 // duplicates, and the COMn probe finding /dev/COMn links to pseudo-terminals, including one held
-// by an open port, while links to things that are no serial port stay out.
+// by an open port, while links to things that are no serial port stay out and no device is
+// opened to find out.
 
 #include "ExtSerialPortControl.h"
 #include "PortNames.h"
@@ -14,6 +15,7 @@
 #include <fcntl.h>
 #include <limits>
 #include <memory>
+#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -51,6 +53,45 @@ public:
 
 private:
     QStringList m_made;
+};
+
+// Counts the opens of device nodes, through an inotify watch on each.
+class OpenWatch
+{
+public:
+    OpenWatch() : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+    ~OpenWatch()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    OpenWatch(const OpenWatch&) = delete;
+    OpenWatch& operator=(const OpenWatch&) = delete;
+
+    bool watch(const QString& path)
+    {
+        return m_fd >= 0 && ::inotify_add_watch(m_fd, path.toLocal8Bit().constData(), IN_OPEN) >= 0;
+    }
+
+    // The opens reported since the last call. The kernel queues each event before the open
+    // returns, so everything the caller did is there already.
+    int takeOpens()
+    {
+        int opens = 0;
+        alignas(inotify_event) char buffer[4096];
+        ssize_t n = 0;
+        while ((n = ::read(m_fd, buffer, sizeof buffer)) > 0) {
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                opens += (event->mask & IN_OPEN) ? 1 : 0;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        return opens;
+    }
+
+private:
+    int m_fd;
 };
 
 std::unique_ptr<SerialPortAbstract> makeBackend(const QString& kind)
@@ -204,8 +245,16 @@ void TestSerialDiscovery::probeFindsComLinks()
     QVERIFY(holder.setBaudRate(7, 3));
     QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
 
+    // The watch sees an open of a linked device, so its silence below means something.
+    OpenWatch opens;
+    for (const PtyPair* pair : {&nine, &eightySeven, &held})
+        QVERIFY(opens.watch(pair->slavePath()));
+    ::close(::open("/dev/COM9", O_RDONLY | O_NOCTTY | O_NONBLOCK));
+    QCOMPARE(opens.takeOpens(), 1);
+
     auto port = makeBackend(backend);
     const QStringList ports = port->availablePorts();
+    QCOMPARE(opens.takeOpens(), 0);
 
     for (const QString& name : QStringList{"COM9", "COM87", "COM88"})
         QVERIFY2(ports.count(name) == 1, qPrintable(name + " in " + ports.join(',')));

@@ -17,8 +17,6 @@ constexpr std::array<FlowType, 3> flowRows{FLOW_OFF, FLOW_HARDWARE, FLOW_XONXOFF
 
 constexpr long openTimeoutMs = 1;
 
-constexpr PortDiscovery::ProbeRules probeRules{QIODevice::ReadWrite, false};
-
 } // namespace
 
 ExtSerialPortControl::ExtSerialPortControl() : SerialBackend(true) {}
@@ -37,7 +35,7 @@ QString ExtSerialPortControl::errorString()
 
 QStringList ExtSerialPortControl::availablePorts()
 {
-    return PortDiscovery::availablePorts(probeRules);
+    return PortDiscovery::availablePorts();
 }
 
 void ExtSerialPortControl::setPortName(const QString& name)

@@ -1,26 +1,15 @@
 #include "PortDiscovery.h"
 
 #include "PortNames.h"
-#include "PosixSerialPort.h"
 
-#include <QSerialPort>
 #include <QSerialPortInfo>
 
-#include <algorithm>
-#include <array>
+#include <sys/stat.h>
 
 namespace
 {
 
 constexpr int lastProbedNumber = 99;
-
-// Failures that mean "no serial port by that name"; any other (permission, busy) means one
-// exists but another program holds it.
-constexpr std::array<QSerialPort::SerialPortError, 3> absentPortErrors{
-    QSerialPort::DeviceNotFoundError,
-    QSerialPort::UnsupportedOperationError,
-    QSerialPort::UnknownError,
-};
 
 QStringList enumeratedPorts()
 {
@@ -31,41 +20,24 @@ QStringList enumeratedPorts()
     return names;
 }
 
-void configureProbe(QSerialPort& probe)
+// stat() follows the links, so a link to a pseudo-terminal counts and a dangling one does not.
+bool isCharacterDevice(const QString& name)
 {
-    probe.setBaudRate(QSerialPort::Baud9600, QSerialPort::AllDirections);
-    probe.setDataBits(QSerialPort::Data8);
-    probe.setParity(QSerialPort::NoParity);
-    probe.setStopBits(QSerialPort::OneStop);
-    probe.setFlowControl(QSerialPort::NoFlowControl);
-}
-
-bool portExists(QSerialPort& probe, const QString& name, QIODevice::OpenMode mode)
-{
-    if (PosixSerialPort::isHeldElsewhere(PortNames::devicePath(name)))
-        return true;
-    probe.setPortName(name);
-    if (probe.open(mode)) {
-        probe.close();
-        return true;
-    }
-    return std::find(absentPortErrors.begin(), absentPortErrors.end(), probe.error()) ==
-           absentPortErrors.end();
+    struct stat status {
+    };
+    return ::stat(PortNames::devicePath(name).toLocal8Bit().constData(), &status) == 0 &&
+           S_ISCHR(status.st_mode);
 }
 
 } // namespace
 
-QStringList PortDiscovery::availablePorts(const ProbeRules& rules)
+QStringList PortDiscovery::availablePorts()
 {
     QStringList result = enumeratedPorts();
-    QSerialPort probe;
-    configureProbe(probe);
     QStringList probed;
     for (int n = 0; n <= lastProbedNumber; ++n) {
         const QString name = QStringLiteral("COM%1").arg(n);
-        if (!rules.probeEnumerated && result.contains(name))
-            continue;
-        if (portExists(probe, name, rules.mode))
+        if (isCharacterDevice(name))
             probed.append(name);
     }
     PortNames::appendMissing(result, probed);

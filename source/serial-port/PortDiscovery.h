@@ -1,24 +1,20 @@
 #pragma once
 // Lists the serial ports of the machine for the port-name combo boxes: the ports the Qt
-// add-on enumerates, plus COM0..COM99 under /dev/ found by opening them (so a /dev/COMn link to a
+// add-on enumerates, plus those of COM0..COM99 under /dev/ that exist (so a /dev/COMn link to a
 // pseudo-terminal, such as one end of a socat pair, is listed), merged without duplicates and
 // sorted by port number. Runs in the calling thread and takes no backend lock.
 //
-// A port held by another program is listed. One held through PosixSerialPort (its flock) is
-// listed without being opened, because the probe's open would reconfigure a live line.
+// A COMn name exists when /dev/COMn resolves, through any links, to a character device. That is
+// read from the file system alone: the probe never opens a port, since on this platform an open
+// is not exclusive and even a brief one may reconfigure, or on close hang up, a line that
+// another program is using. A dangling link is therefore not listed, and one held by another
+// program is.
 
-#include <QIODevice>
 #include <QStringList>
 
 namespace PortDiscovery
 {
 
-struct ProbeRules {
-    QIODevice::OpenMode mode;
-    // Probe the COM names the enumeration already gave as well (the merge drops the repeat).
-    bool probeEnumerated;
-};
-
-QStringList availablePorts(const ProbeRules& rules);
+QStringList availablePorts();
 
 } // namespace PortDiscovery

@@ -7,7 +7,7 @@
 //
 // An open port holds an exclusive flock() on its descriptor and sets TIOCEXCL, so a second
 // open of the same device through this class fails with "Device or resource busy" (as does any
-// open by an unprivileged program), and port discovery can tell the device is held.
+// open by an unprivileged program), and isHeldElsewhere can tell the device is held.
 
 #include "SerialTypes.h"
 

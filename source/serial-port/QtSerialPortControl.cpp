@@ -29,8 +29,6 @@ constexpr std::array<std::pair<QSerialPort::PinoutSignal, ulong>, 2> inputPins{{
     {QSerialPort::DataSetReadySignal, LS_DSR},
 }};
 
-constexpr PortDiscovery::ProbeRules probeRules{QIODevice::ReadOnly, true};
-
 // The add-on refuses (with a warning) to drive the outputs of a closed port, where the old one
 // ignored the request; a closed port is left alone here as it was then.
 void driveOutput(QSerialPort& port, bool (QSerialPort::*setter)(bool), bool on)
@@ -57,7 +55,7 @@ QString QtSerialPortControl::errorString()
 
 QStringList QtSerialPortControl::availablePorts()
 {
-    return PortDiscovery::availablePorts(probeRules);
+    return PortDiscovery::availablePorts();
 }
 
 void QtSerialPortControl::setPortName(const QString& name)
