@@ -7,7 +7,7 @@ namespace
 {
 
 constexpr const char* usage =
-    "usage: cat-bench --host-sim PATH --plugin PATH [--out FILE] [--work DIR] "
+    "usage: cat-bench --host-sim PATH --plugin PATH [--before DIR] [--out FILE] [--work DIR] "
     "[--quick]\n"
     "       cat-bench serve floor|bare --cat COMa[,COMb...] [--lines COMc[,COMd...]]";
 
@@ -77,6 +77,14 @@ ParsedCommandLine parseServe(int argc, char** argv)
 
 } // namespace
 
+std::vector<Build> BenchOptions::builds() const
+{
+    std::vector<Build> list = {{"plug-in", hostSim, plugin}};
+    if (!before.empty())
+        list.push_back({"before", before + "/host-sim", before + "/libKenwoodTS480.so"});
+    return list;
+}
+
 ParsedCommandLine parseCommandLine(int argc, char** argv)
 {
     if (argc > 1 && std::string(argv[1]) == "serve")
@@ -85,14 +93,18 @@ ParsedCommandLine parseCommandLine(int argc, char** argv)
     BenchOptions bench;
     // Valued options and the field each fills, in the order of `options` below.
     static std::string BenchOptions::*const fields[] = {
-        &BenchOptions::hostSim, &BenchOptions::plugin, &BenchOptions::resultsPath,
-        &BenchOptions::work};
+        &BenchOptions::hostSim, &BenchOptions::plugin, &BenchOptions::before,
+        &BenchOptions::resultsPath, &BenchOptions::work};
     static const option options[] = {
-        {"host-sim", required_argument, nullptr, 0}, {"plugin", required_argument, nullptr, 0},
-        {"out", required_argument, nullptr, 0},      {"work", required_argument, nullptr, 0},
-        {"quick", no_argument, nullptr, 0},          {nullptr, 0, nullptr, 0},
+        {"host-sim", required_argument, nullptr, 0},
+        {"plugin", required_argument, nullptr, 0},
+        {"before", required_argument, nullptr, 0},
+        {"out", required_argument, nullptr, 0},
+        {"work", required_argument, nullptr, 0},
+        {"quick", no_argument, nullptr, 0},
+        {nullptr, 0, nullptr, 0},
     };
-    constexpr int quickIndex = 4;
+    constexpr int quickIndex = 5;
     const std::string error = walkOptions(argc, argv, options, [&](int i, auto value) {
         if (i == quickIndex)
             bench.quick = true;

@@ -7,6 +7,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace
+{
+
+// A line that takes no byte for this long is not coming back.
+constexpr int stuckLineMs = 10000;
+
+} // namespace
+
 ClientPort::~ClientPort()
 {
     if (m_fd >= 0)
@@ -39,7 +47,8 @@ bool ClientPort::send(std::string_view bytes)
         if (n < 0 && errno != EAGAIN && errno != EINTR)
             return false;
         pollfd p{m_fd, POLLOUT, 0};
-        if (::poll(&p, 1, 1000) < 0 && errno != EINTR)
+        const int ready = ::poll(&p, 1, stuckLineMs);
+        if (ready == 0 || (ready < 0 && errno != EINTR))
             return false;
     }
     return true;

@@ -16,7 +16,8 @@ public:
     ClientPort& operator=(const ClientPort&) = delete;
 
     bool open(const std::string& path, std::string& error);
-    // Writes all of `bytes` in one write where the line takes it; false when the port fails.
+    // Writes all of `bytes`, in one write where the line takes it; false when the port fails or
+    // takes nothing for 10 s (a server that stopped reading for good).
     bool send(std::string_view bytes);
     // The next answer, ";" included; false when none is complete by `deadline`.
     bool receive(std::string& answer, std::chrono::steady_clock::time_point deadline);

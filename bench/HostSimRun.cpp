@@ -19,6 +19,8 @@ void writeChannel(std::ofstream& file, int channel, const HostSimSetup& setup)
     }
     if (channel != 0)
         return;
+    if (setup.pttLine != 0)
+        file << key << "PttLine=" << setup.pttLine << "\n";
     if (!setup.pttPort.empty())
         file << key << "PttName=" << setup.pttPort << "\n" << key << "EnablePtt=true\n";
     if (!setup.footSwitchPort.empty())

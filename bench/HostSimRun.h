@@ -1,10 +1,10 @@
 #pragma once
 // host-sim with the real plug-in, headless, set up through its settings file the way a user
 // leaves it: CAT enabled on the host end of one serial pair per channel, and optionally PTT
-// and footswitch ports on channel 0. Started with the file, it restores the panels and opens
-// the ports; ready once it has printed "ready" and a "manager setCatEnable <i> 1" line per
-// CAT channel. Script lines (e.g. "logview 0 1") go to its standard input.
-// Main thread only.
+// and footswitch ports and a CAT-port PTT line on channel 0. Started with the file, it restores the
+// panels and opens the ports; ready once it has printed "ready" and a "manager setCatEnable <i> 1"
+// line per CAT channel. Script lines (e.g. "logview 0 1") go to its standard input. Main thread
+// only.
 
 #include "ChildProcess.h"
 
@@ -16,6 +16,7 @@ struct HostSimSetup {
     std::vector<std::string> catPorts; // host ends, one per channel from 0; may be fewer
     std::string pttPort;               // channel 0's PTT port; empty: none
     std::string footSwitchPort;        // channel 0's footswitch port; empty: none
+    int pttLine = 0; // row of channel 0's "PTT line" box: 0 none, else a CAT-port line
 };
 
 class HostSimRun

@@ -1,5 +1,7 @@
 #include "LatencyProbe.h"
 
+#include "AnswerCheck.h"
+
 #include <chrono>
 #include <random>
 #include <string>
@@ -42,7 +44,9 @@ LatencySeries measureLatency(ClientPort& port, std::string_view command, std::si
         const auto received = Clock::now();
         if (round < 0)
             continue;
-        if (answer.size() != answerLength || answer.compare(0, 2, command.substr(0, 2)) != 0)
+        if (traffic::matches(answer, {command.substr(0, 2), answerLength}))
+            ++series.right;
+        else
             ++series.wrong;
         series.microseconds.push_back(
             std::chrono::duration<double, std::micro>(received - sent).count());

@@ -12,11 +12,12 @@
 
 struct LatencySeries {
     std::vector<double> microseconds; // one round trip per answered command
+    long right = 0;                   // answers of the right form
     long wrong = 0;                   // answers of the wrong form
     long missing = 0;                 // commands without an answer within 500 ms
 };
 
 // Sends `command` `count` times (after a few unmeasured warm-up rounds) and expects answers
-// that start with its two letters and are `answerLength` bytes long.
+// that start with its two letters, are `answerLength` bytes long and hold only numeric fields.
 LatencySeries measureLatency(ClientPort& port, std::string_view command, std::size_t answerLength,
                              int count, unsigned seed);

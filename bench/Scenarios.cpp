@@ -1,6 +1,7 @@
 #include "Scenarios.h"
 
 #include "HostSimRun.h"
+#include "LatencyProbe.h"
 #include "SerialPair.h"
 
 #include <memory>
@@ -84,51 +85,69 @@ struct Probe {
     std::size_t answerLength;
 };
 constexpr Probe probes[] = {{"FA;", 14}, {"IF;", 38}};
-
-void addSeries(BenchResults& results, const char* server, const Probe& probe, LatencySeries series)
-{
-    LatencyRow row;
-    row.server = server;
-    row.command = probe.command;
-    row.stats = percentiles(series.microseconds);
-    row.wrong = series.wrong;
-    row.missing = series.missing;
-    results.latency.push_back(row);
-}
+constexpr Probe scaleProbe = probes[0];
 
 constexpr unsigned latencySeed = 480;
+// Servers measured side by side take turns in this many blocks, so a burst of other load on
+// the machine falls on all of them alike instead of on whichever was measured then.
+constexpr int turnBlocks = 10;
+// How long the stalling client stops reading in the middle of its flood.
+constexpr auto readingStall = std::chrono::seconds(2);
 
-// Every channel's latency at once, one client thread per channel, all samples together.
-struct ParallelLatency {
-    std::vector<double> samples;
-    double worstP99 = 0;
-    long wrong = 0;
-    long missing = 0;
-};
-
-ParallelLatency measureInParallel(Lines& lines, int count)
+void append(LatencySeries& into, const LatencySeries& part)
 {
-    std::vector<LatencySeries> series(lines.clients.size());
+    into.microseconds.insert(into.microseconds.end(), part.microseconds.begin(),
+                             part.microseconds.end());
+    into.right += part.right;
+    into.wrong += part.wrong;
+    into.missing += part.missing;
+}
+
+// Round trips on every client of one server at once, one thread per client; each client's
+// series grows by `count` commands.
+void measureClients(const std::vector<ClientPort*>& clients, const Probe& probe, int count,
+                    unsigned seed, std::vector<LatencySeries>& series)
+{
+    std::vector<LatencySeries> parts(clients.size());
     std::vector<std::thread> threads;
-    for (std::size_t i = 0; i < lines.clients.size(); ++i)
+    for (std::size_t i = 0; i < clients.size(); ++i)
         threads.emplace_back([&, i] {
-            series[i] =
-                measureLatency(*lines.clients[i], "FA;", 14, count, latencySeed + unsigned(i));
+            parts[i] = measureLatency(*clients[i], probe.command, probe.answerLength, count,
+                                      seed + unsigned(i));
         });
     for (std::thread& thread : threads)
         thread.join();
-    ParallelLatency result;
-    for (LatencySeries& one : series) {
-        result.samples.insert(result.samples.end(), one.microseconds.begin(),
-                              one.microseconds.end());
-        result.wrong += one.wrong;
-        result.missing += one.missing;
-        result.worstP99 = std::max(result.worstP99, percentiles(one.microseconds).p99);
+    for (std::size_t i = 0; i < clients.size(); ++i)
+        append(series[i], parts[i]);
+}
+
+// Every server's clients measured in turns of short blocks: per server, one series per client.
+std::vector<std::vector<LatencySeries>>
+measureInTurns(const std::vector<std::vector<ClientPort*>>& servers, const Probe& probe,
+               int countPerClient)
+{
+    std::vector<std::vector<LatencySeries>> series;
+    for (const std::vector<ClientPort*>& clients : servers)
+        series.emplace_back(clients.size());
+    for (int block = 0; block < turnBlocks; ++block) {
+        for (std::size_t s = 0; s < servers.size(); ++s)
+            measureClients(servers[s], probe, countPerClient / turnBlocks,
+                           latencySeed + unsigned(block) * 64, series[s]);
     }
-    return result;
+    return series;
 }
 
 } // namespace
+
+// Every build's host-sim and both references, each on pairs of its own.
+struct Scenarios::SideBySide {
+    Lines lines;
+    std::vector<std::unique_ptr<HostSimRun>> hosts;
+    ChildProcess floor;
+    ChildProcess bare;
+    std::vector<std::string> labels;             // per server
+    std::vector<std::vector<ClientPort*>> ports; // per server, its client ends
+};
 
 Scenarios::Scenarios(const BenchOptions& options, std::string work)
     : options(options), work(std::move(work))
@@ -140,48 +159,86 @@ std::string Scenarios::runName(const std::string& what)
     return std::to_string(++runs) + "-" + what;
 }
 
+bool Scenarios::startSideBySide(int channels, SideBySide& run, std::string& error)
+{
+    const std::vector<Build> builds = options.builds();
+    const std::size_t width = std::size_t(channels);
+    const std::size_t servers = builds.size() + 2;
+    if (!run.lines.open(channels * int(servers), work, error))
+        return false;
+    for (std::size_t s = 0; s < servers; ++s) {
+        run.ports.emplace_back();
+        for (std::size_t i = s * width; i < (s + 1) * width; ++i)
+            run.ports.back().push_back(run.lines.clients[i].get());
+    }
+    for (std::size_t b = 0; b < builds.size(); ++b) {
+        HostSimSetup setup;
+        setup.channels = channels;
+        setup.catPorts = run.lines.hostNames(b * width, width);
+        run.hosts.push_back(std::make_unique<HostSimRun>());
+        run.labels.push_back(builds[b].label);
+        if (!run.hosts.back()->start(builds[b].hostSim, builds[b].plugin, work,
+                                     runName("side-by-side-" + builds[b].label), setup, error))
+            return false;
+    }
+    run.labels.push_back(floorLabel);
+    run.labels.push_back(bareLabel);
+    return startReference(run.floor, ReferenceKind::Floor,
+                          run.lines.hostNames(builds.size() * width, width), {},
+                          work + "/" + runName("floor") + ".out", error) &&
+           startReference(run.bare, ReferenceKind::BareLoop,
+                          run.lines.hostNames((builds.size() + 1) * width, width), {},
+                          work + "/" + runName("bare") + ".out", error);
+}
+
 bool Scenarios::latency(BenchResults& results, std::string& error)
 {
-    // The plug-in and both references serve side by side on pairs of their own; the client
-    // takes turns among them in short blocks, so a burst of other load on the machine falls on
-    // all three alike instead of on whichever happened to be measured then.
-    Lines lines;
-    HostSimRun host;
-    ChildProcess floor;
-    ChildProcess bare;
-    HostSimSetup setup;
-    if (!lines.open(3, work, error))
+    SideBySide run;
+    if (!startSideBySide(1, run, error))
         return false;
-    setup.catPorts = lines.hostNames(0, 1);
-    if (!host.start(options.hostSim, options.plugin, work, runName("latency"), setup, error) ||
-        !startReference(floor, ReferenceKind::Floor, lines.hostNames(1, 1), {},
-                        work + "/" + runName("floor") + ".out", error) ||
-        !startReference(bare, ReferenceKind::BareLoop, lines.hostNames(2, 1), {},
-                        work + "/" + runName("bare") + ".out", error))
-        return false;
-
-    constexpr int blocks = 10;
-    const char* const servers[] = {"plug-in", "floor", "bare loop"};
     for (const Probe& probe : probes) {
-        LatencySeries merged[3];
-        for (int block = 0; block < blocks; ++block) {
-            for (std::size_t i = 0; i < 3; ++i) {
-                const LatencySeries part =
-                    measureLatency(*lines.clients[i], probe.command, probe.answerLength,
-                                   options.latencyCount() / blocks, latencySeed + unsigned(block));
-                merged[i].microseconds.insert(merged[i].microseconds.end(),
-                                              part.microseconds.begin(), part.microseconds.end());
-                merged[i].wrong += part.wrong;
-                merged[i].missing += part.missing;
-            }
+        const auto series = measureInTurns(run.ports, probe, options.latencyCount());
+        for (std::size_t s = 0; s < series.size(); ++s) {
+            LatencySeries merged = series[s].front();
+            LatencyRow row;
+            row.server = run.labels[s];
+            row.command = probe.command;
+            row.stats = percentiles(merged.microseconds);
+            row.right = merged.right;
+            row.wrong = merged.wrong;
+            row.missing = merged.missing;
+            results.latency.push_back(row);
         }
-        for (std::size_t i = 0; i < 3; ++i)
-            addSeries(results, servers[i], probe, std::move(merged[i]));
     }
     return true;
 }
 
-bool Scenarios::throughput(BenchResults& results, std::string& error)
+bool Scenarios::scale(BenchResults& results, std::string& error)
+{
+    constexpr int channels = 8;
+    results.scale.channels = channels;
+    SideBySide run;
+    if (!startSideBySide(channels, run, error))
+        return false;
+    const auto series = measureInTurns(run.ports, scaleProbe, options.scaleCountPerChannel());
+    for (std::size_t s = 0; s < series.size(); ++s) {
+        ScaleRow row;
+        row.server = run.labels[s];
+        LatencySeries merged;
+        for (LatencySeries channel : series[s]) {
+            row.worstP99 = std::max(row.worstP99, percentiles(channel.microseconds).p99);
+            append(merged, channel);
+        }
+        row.stats = percentiles(merged.microseconds);
+        row.right = merged.right;
+        row.wrong = merged.wrong;
+        row.missing = merged.missing;
+        results.scale.rows.push_back(row);
+    }
+    return true;
+}
+
+bool Scenarios::throughput(const Build& build, BuildResults& results, std::string& error)
 {
     Lines lines;
     HostSimRun host;
@@ -189,30 +246,49 @@ bool Scenarios::throughput(BenchResults& results, std::string& error)
     if (!lines.open(1, work, error))
         return false;
     setup.catPorts = lines.hostNames(0, 1);
-    if (!host.start(options.hostSim, options.plugin, work, runName("throughput"), setup, error))
+    if (!host.start(build.hostSim, build.plugin, work, runName("throughput-" + build.label), setup,
+                    error))
         return false;
     results.throughput = runTraffic(*lines.clients[0], options.throughputCommands());
     return true;
 }
 
-bool Scenarios::idle(BenchResults& results, std::string& error)
+bool Scenarios::stall(const Build& build, BuildResults& results, std::string& error)
+{
+    Lines lines;
+    HostSimRun host;
+    HostSimSetup setup;
+    if (!lines.open(1, work, error))
+        return false;
+    setup.catPorts = lines.hostNames(0, 1);
+    if (!host.start(build.hostSim, build.plugin, work, runName("stall-" + build.label), setup,
+                    error))
+        return false;
+    results.stall = runTraffic(*lines.clients[0], options.floodCommands(), readingStall);
+    return true;
+}
+
+bool Scenarios::idle(const Build& build, BuildResults& results, std::string& error)
 {
     struct IdleSetup {
         const char* name;
         int channels;
         bool keyingPorts;
+        int pttLine;
     };
     static constexpr IdleSetup setups[] = {
-        {"1 CAT", 1, false},
-        {"4 CAT", 4, false},
-        {"8 CAT", 8, false},
-        {"1 CAT + PTT + footswitch", 1, true},
+        {"1 CAT", 1, false, 0},
+        {"4 CAT", 4, false, 0},
+        {"8 CAT", 8, false, 0},
+        {"1 CAT, CAT line for PTT", 1, false, 1},
+        {"1 CAT + PTT + footswitch", 1, true, 0},
     };
     for (const IdleSetup& idleSetup : setups) {
         IdleRow row;
         row.setup = idleSetup.name;
         row.channels = idleSetup.channels;
         row.ports = idleSetup.channels + (idleSetup.keyingPorts ? 2 : 0);
+        row.catLine = idleSetup.pttLine != 0;
         const auto catCount = std::size_t(idleSetup.channels);
         const auto portCount = std::size_t(row.ports);
 
@@ -227,17 +303,19 @@ bool Scenarios::idle(BenchResults& results, std::string& error)
         HostSimSetup setup;
         setup.channels = idleSetup.channels;
         HostSimRun baseline;
-        if (!baseline.start(options.hostSim, options.plugin, work, runName("idle-baseline"), setup,
-                            error))
+        if (!baseline.start(build.hostSim, build.plugin, work,
+                            runName("idle-baseline-" + build.label), setup, error))
             return false;
         setup.catPorts = hostLines.hostNames(0, catCount);
+        setup.pttLine = idleSetup.pttLine;
         if (idleSetup.keyingPorts) {
             setup.pttPort = hostLines.pairs[catCount]->hostName();
             setup.footSwitchPort = hostLines.pairs[catCount + 1]->hostName();
         }
         HostSimRun host;
         ChildProcess bare;
-        if (!host.start(options.hostSim, options.plugin, work, runName("idle"), setup, error) ||
+        if (!host.start(build.hostSim, build.plugin, work, runName("idle-" + build.label), setup,
+                        error) ||
             !startReference(bare, ReferenceKind::BareLoop, bareLines.hostNames(0, catCount),
                             bareLines.hostNames(catCount, portCount - catCount),
                             work + "/" + runName("idle-bare") + ".out", error))
@@ -252,7 +330,7 @@ bool Scenarios::idle(BenchResults& results, std::string& error)
     return true;
 }
 
-bool Scenarios::logCost(BenchResults& results, std::string& error)
+bool Scenarios::logCost(const Build& build, BuildResults& results, std::string& error)
 {
     for (const bool viewOn : {false, true}) {
         Lines lines;
@@ -261,56 +339,26 @@ bool Scenarios::logCost(BenchResults& results, std::string& error)
         if (!lines.open(1, work, error))
             return false;
         setup.catPorts = lines.hostNames(0, 1);
-        if (!host.start(options.hostSim, options.plugin, work,
-                        runName(viewOn ? "log-on" : "log-off"), setup, error))
+        const std::string name = std::string(viewOn ? "log-on-" : "log-off-") + build.label;
+        if (!host.start(build.hostSim, build.plugin, work, runName(name), setup, error))
             return false;
         if (viewOn && !host.script("logview 0 1", error))
             return false;
         // Warm up first with as many commands as are measured, so the allocator's pools, Qt's
         // caches and the deepest queue such a burst leaves are in the figure before: what
-        // grows after that grows with the number of commands. With the view on the log grows
-        // by design, and a tenth will do.
-        runTraffic(*lines.clients[0], viewOn ? options.logCommands() / 10 : options.logCommands());
+        // grows after that grows with the number of commands. With the view on, a tenth
+        // already logs more lines (one per read and one per answer) than the view keeps.
+        runTraffic(*lines.clients[0],
+                   viewOn ? options.floodCommands() / 10 : options.floodCommands());
         waitUntilQuiet(host.pid(), 0.2, 60000);
         LogRow row;
         row.viewOn = viewOn;
         row.rssBeforeKiB = residentKiB(host.pid());
-        row.traffic = runTraffic(*lines.clients[0], options.logCommands());
+        row.traffic = runTraffic(*lines.clients[0], options.floodCommands());
         // The log lines reach the panel through the GUI thread's queue; let it drain.
         waitUntilQuiet(host.pid(), 0.2, 180000);
         row.rssAfterKiB = residentKiB(host.pid());
         results.log.push_back(row);
     }
-    return true;
-}
-
-bool Scenarios::scale(BenchResults& results, std::string& error)
-{
-    constexpr int channels = 8;
-    results.scale.channels = channels;
-    {
-        Lines lines;
-        HostSimRun host;
-        HostSimSetup setup;
-        if (!lines.open(channels, work, error))
-            return false;
-        setup.channels = channels;
-        setup.catPorts = lines.hostNames(0, channels);
-        if (!host.start(options.hostSim, options.plugin, work, runName("scale"), setup, error))
-            return false;
-        ParallelLatency measured = measureInParallel(lines, options.scaleCountPerChannel());
-        results.scale.plugin = percentiles(measured.samples);
-        results.scale.pluginWorstP99 = measured.worstP99;
-        results.scale.wrong = measured.wrong;
-        results.scale.missing = measured.missing;
-    }
-    Lines lines;
-    ChildProcess server;
-    if (!lines.open(channels, work, error) ||
-        !startReference(server, ReferenceKind::BareLoop, lines.hostNames(0, channels), {},
-                        work + "/" + runName("scale-bare") + ".out", error))
-        return false;
-    ParallelLatency measured = measureInParallel(lines, options.scaleCountPerChannel());
-    results.scale.bare = percentiles(measured.samples);
     return true;
 }

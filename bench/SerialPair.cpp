@@ -7,9 +7,11 @@
 namespace
 {
 
-// COM numbers from here on are left to other programs' own ports.
+// Host ends: COM numbers from here on are left to other programs' own ports, up to the last
+// number the plug-in probes. Client ends: the host end's number plus `clientOffset`.
 constexpr int firstNumber = 40;
 constexpr int lastNumber = 99;
+constexpr int clientOffset = 100;
 
 bool linkExists(int number)
 {
@@ -21,10 +23,11 @@ bool linkExists(int number)
 // being torn down is never mistaken for a free one.
 std::set<int> taken;
 
+// A free host number whose client number is free too.
 int takeNumber()
 {
     for (int n = firstNumber; n <= lastNumber; ++n) {
-        if (!taken.count(n) && !linkExists(n)) {
+        if (!taken.count(n) && !linkExists(n) && !linkExists(n + clientOffset)) {
             taken.insert(n);
             return n;
         }
@@ -43,17 +46,16 @@ SerialPair::~SerialPair()
 {
     m_socat.stop();
     taken.erase(m_host);
-    taken.erase(m_client);
 }
 
 bool SerialPair::open(const std::string& work, std::string& error)
 {
     m_host = takeNumber();
-    m_client = takeNumber();
-    if (m_host < 0 || m_client < 0) {
+    if (m_host < 0) {
         error = "no free /dev/COMn names left between COM40 and COM99";
         return false;
     }
+    m_client = m_host + clientOffset;
     const std::string log = work + "/socat-" + std::to_string(m_host) + ".log";
     if (!m_socat.start({"socat", ptyEnd(m_host), ptyEnd(m_client)}, log, error))
         return false;

@@ -1,7 +1,8 @@
 #pragma once
-// A virtual serial pair: socat joins two pseudo-terminals and links them as /dev/COM<n>, the
-// names the plug-in's port list probes. The host end is what host-sim or a reference server
-// opens, the client end is the benchmark's. The links go when socat ends (on destruction).
+// A virtual serial pair: socat joins two pseudo-terminals and links them as /dev/COM<n>. The
+// host end is what host-sim or a reference server opens, under a name the plug-in's port list
+// probes (COM40-COM99); the client end is the benchmark's, linked 100 numbers higher, outside
+// the probed names, so up to 60 pairs fit. The links go when socat ends (on destruction).
 // Main thread only: numbers in use are kept in a process-wide list until socat has ended.
 
 #include "ChildProcess.h"

@@ -25,7 +25,7 @@ constexpr auto quietLimit = std::chrono::seconds(2);
 
 } // namespace
 
-TrafficResult runTraffic(ClientPort& port, long commands)
+TrafficResult runTraffic(ClientPort& port, long commands, std::chrono::milliseconds stall)
 {
     TrafficResult result;
     const long writes = writesFor(commands);
@@ -47,9 +47,11 @@ TrafficResult runTraffic(ClientPort& port, long commands)
     std::string answer;
     auto last = start;
     long received = 0;
+    const long stallAt = stall.count() > 0 ? result.answersExpected / 2 : -1;
     while (received < result.answersExpected && port.receive(answer, Clock::now() + quietLimit)) {
         checker.feed(answer);
-        ++received;
+        if (++received == stallAt)
+            std::this_thread::sleep_for(stall);
         last = Clock::now();
     }
     writer.join();

@@ -1,10 +1,12 @@
 #pragma once
 // Commands written back to back: one thread writes the traffic cycle (AnswerCheck.h) write
 // after write without waiting for answers, while the calling thread reads every answer and
-// checks it. Used for the throughput figure and to push many commands through for the log
-// cost.
+// checks it. Used for the throughput figure, to push many commands through for the log cost,
+// and for a client that stops reading for a while in the middle of a flood.
 
 #include "ClientPort.h"
+
+#include <chrono>
 
 struct TrafficResult {
     long commands = 0; // commands written
@@ -16,5 +18,8 @@ struct TrafficResult {
     double commandsPerSecond() const { return seconds > 0 ? double(commands) / seconds : 0; }
 };
 
-// Writes whole writes of the cycle until at least `commands` commands are out.
-TrafficResult runTraffic(ClientPort& port, long commands);
+// Writes whole writes of the cycle until at least `commands` commands are out. With a
+// `stall`, the reader stops for that long once half the answers are in, while the writer
+// goes on writing as far as the line takes it.
+TrafficResult runTraffic(ClientPort& port, long commands,
+                         std::chrono::milliseconds stall = std::chrono::milliseconds(0));

@@ -1,6 +1,6 @@
 // cat-bench: measures the CAT plug-in inside host-sim over socat pairs against two reference
-// servers, prints one table and writes the results as JSON. See BenchOptions.h for the command
-// line and Scenarios.h for what is measured.
+// servers, and an earlier build beside it if asked, prints one table and writes the results as
+// JSON. See BenchOptions.h for the command line and Scenarios.h for what is measured.
 
 #include "BenchOptions.h"
 #include "ChildProcess.h"
@@ -14,16 +14,26 @@
 namespace
 {
 
-struct Step {
+// Runs that serve every build side by side.
+struct SharedStep {
     const char* title;
     bool (Scenarios::*run)(BenchResults&, std::string&);
 };
 
-constexpr Step steps[] = {
-    {"latency", &Scenarios::latency},  {"throughput", &Scenarios::throughput},
-    {"idle CPU", &Scenarios::idle},    {"log cost", &Scenarios::logCost},
-    {"8 channels", &Scenarios::scale},
+// Runs made once per build.
+struct BuildStep {
+    const char* title;
+    bool (Scenarios::*run)(const Build&, BuildResults&, std::string&);
 };
+
+constexpr SharedStep firstSteps[] = {{"latency", &Scenarios::latency}};
+constexpr BuildStep buildSteps[] = {
+    {"throughput", &Scenarios::throughput},
+    {"flood with a reading stall", &Scenarios::stall},
+    {"idle CPU", &Scenarios::idle},
+    {"log cost", &Scenarios::logCost},
+};
+constexpr SharedStep lastSteps[] = {{"8 channels", &Scenarios::scale}};
 
 std::string makeWorkFolder(const std::string& requested)
 {
@@ -36,6 +46,44 @@ std::string makeWorkFolder(const std::string& requested)
     return folder ? folder : "";
 }
 
+bool failed(const char* title, const std::string& error, const std::string& work)
+{
+    std::fprintf(stderr, "cat-bench: %s: %s (files in %s)\n", title, error.c_str(), work.c_str());
+    return false;
+}
+
+bool runShared(Scenarios& scenarios, const SharedStep& step, BenchResults& results,
+               const std::string& work)
+{
+    std::fprintf(stderr, "cat-bench: measuring %s\n", step.title);
+    std::string error;
+    return (scenarios.*step.run)(results, error) || failed(step.title, error, work);
+}
+
+bool runAll(const BenchOptions& options, Scenarios& scenarios, BenchResults& results,
+            const std::string& work)
+{
+    for (const SharedStep& step : firstSteps) {
+        if (!runShared(scenarios, step, results, work))
+            return false;
+    }
+    for (const Build& build : options.builds()) {
+        results.builds.push_back({});
+        results.builds.back().label = build.label;
+        for (const BuildStep& step : buildSteps) {
+            std::fprintf(stderr, "cat-bench: measuring %s (%s)\n", step.title, build.label.c_str());
+            std::string error;
+            if (!(scenarios.*step.run)(build, results.builds.back(), error))
+                return failed(step.title, error, work);
+        }
+    }
+    for (const SharedStep& step : lastSteps) {
+        if (!runShared(scenarios, step, results, work))
+            return false;
+    }
+    return true;
+}
+
 int measure(const BenchOptions& options)
 {
     const std::string work = makeWorkFolder(options.work);
@@ -46,18 +94,13 @@ int measure(const BenchOptions& options)
     Scenarios scenarios(options, work);
     BenchResults results;
     results.loadBefore = loadAverage();
-    for (const Step& step : steps) {
-        std::fprintf(stderr, "cat-bench: measuring %s\n", step.title);
-        std::string error;
-        if (!(scenarios.*step.run)(results, error)) {
-            std::fprintf(stderr, "cat-bench: %s: %s (files in %s)\n", step.title, error.c_str(),
-                         work.c_str());
-            return 1;
-        }
-    }
+    if (!runAll(options, scenarios, results, work))
+        return 1;
     results.loadAfter = loadAverage();
 
-    const std::vector<Target> targets = judgeTargets(results);
+    std::vector<Target> targets = judgeTargets(results, results.builds.front().label);
+    if (results.builds.size() > 1)
+        addBefore(targets, judgeTargets(results, results.builds[1].label));
     printTable(results, targets);
     const std::filesystem::path resultsPath(options.resultsPath);
     if (resultsPath.has_parent_path())

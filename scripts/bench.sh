@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# ./run bench [--quick]: runs the plug-in inside host-sim over socat pairs linked as /dev/COMn,
-# beside the benchmark's two reference servers, prints one table and writes
-# build/bench/results.json. Extra arguments go to cat-bench (--quick: fewer samples).
+# ./run bench [--quick] [--before DIR]: runs the plug-in inside host-sim over socat pairs linked
+# as /dev/COMn, beside the benchmark's two reference servers, prints one table and writes
+# build/bench/results.json. Extra arguments go to cat-bench (--quick: fewer samples; --before:
+# the bin folder of an earlier build, measured in the same run beside this one).
 # BENCH_BUILD names another build folder to take the programs from (default: build).
 set -euo pipefail
 cd "$(dirname "$0")/.."

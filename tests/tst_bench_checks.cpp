@@ -1,12 +1,14 @@
 // The benchmark's own judges: the check of every answer in the throughput and log runs (a
 // missing, extra, reordered or malformed answer must count as wrong), the percentiles the
-// latency targets are read from, and the command line and program start that must fail loudly
-// instead of measuring something else.
+// latency targets are read from, the targets (each fault misses its own target and no other),
+// and the command line and program start that must fail loudly instead of measuring something
+// else.
 
 #include "AnswerCheck.h"
 #include "BenchOptions.h"
 #include "ChildProcess.h"
 #include "Stats.h"
+#include "Targets.h"
 
 #include <QTemporaryFile>
 #include <QTest>
@@ -39,6 +41,94 @@ std::vector<std::string> cycleAnswers(long writes)
     return answers;
 }
 
+// A run in which every target is met: the plug-in at the floor's pace, a quiet port nearly
+// free, every answer right.
+BenchResults resultsMeetingEveryTarget()
+{
+    BenchResults results;
+    for (const char* server : {"plug-in", floorLabel, bareLabel}) {
+        for (const char* command : {"FA;", "IF;"}) {
+            LatencyRow row;
+            row.server = server;
+            row.command = command;
+            row.stats = {100, 100, 120, 150, 300};
+            row.right = 100;
+            results.latency.push_back(row);
+        }
+    }
+    results.scale.channels = 8;
+    for (const char* server : {"plug-in", floorLabel, bareLabel})
+        results.scale.rows.push_back({server, {800, 100, 150, 200, 400}, 220, 800, 0, 0});
+    BuildResults build;
+    build.label = "plug-in";
+    const TrafficResult flood{30000, 24000, 24000, 0, 0, 1.0};
+    build.throughput = flood;
+    build.stall = flood;
+    IdleRow quiet;
+    quiet.setup = "1 CAT";
+    quiet.channels = quiet.ports = 1;
+    quiet.hostCpu = 0.101;
+    quiet.hostBaseline = 0.1;
+    quiet.bareCpu = 0.07;
+    IdleRow watched = quiet;
+    watched.setup = "1 CAT, CAT line for PTT";
+    watched.catLine = true;
+    watched.hostCpu = 0.17;
+    build.idle = {quiet, watched};
+    build.log = {{false, 50000, 50100, flood}, {true, 60000, 61000, flood}};
+    results.builds.push_back(build);
+    return results;
+}
+
+LatencyRow& latencyRow(BenchResults& results, const char* server, const char* command)
+{
+    for (LatencyRow& row : results.latency) {
+        if (row.server == server && row.command == std::string(command))
+            return row;
+    }
+    return results.latency.front();
+}
+
+// One departure from a run that meets every target, and the one target it must miss.
+struct Departure {
+    const char* row;
+    void (*apply)(BenchResults&);
+    const char* missed;
+};
+
+const Departure departures[] = {
+    {"all met", [](BenchResults&) {}, ""},
+    {"FA; answer wrong", [](BenchResults& r) { latencyRow(r, "plug-in", "FA;").wrong = 1; },
+     "\"FA;\" answers"},
+    {"IF; answer missing", [](BenchResults& r) { latencyRow(r, "plug-in", "IF;").missing = 1; },
+     "\"IF;\" answers"},
+    {"FA; p50 over 1.3 x floor",
+     [](BenchResults& r) { latencyRow(r, "plug-in", "FA;").stats.p50 = 131; }, "\"FA;\" p50"},
+    {"IF; p99 over 1 ms", [](BenchResults& r) { latencyRow(r, "plug-in", "IF;").stats.p99 = 1001; },
+     "\"IF;\" p99"},
+    {"throughput answer missing", [](BenchResults& r) { r.builds[0].throughput.missing = 1; },
+     "throughput answers"},
+    {"throughput without any answer", [](BenchResults& r) { r.builds[0].throughput.right = 0; },
+     "throughput answers"},
+    {"stalled flood loses an answer", [](BenchResults& r) { r.builds[0].stall.missing = 3; },
+     "flood with a reading stall, answers"},
+    {"log view on, answer wrong", [](BenchResults& r) { r.builds[0].log[1].traffic.wrong = 1; },
+     "flood answers, log view on"},
+    {"log view on, memory unbounded",
+     [](BenchResults& r) { r.builds[0].log[1].rssAfterKiB += 8192; }, "memory growth, log view on"},
+    {"quiet port over 0.1 x bare loop",
+     [](BenchResults& r) { r.builds[0].idle[0].hostCpu = 0.108; }, "idle CPU per channel, 1 CAT"},
+    {"watched port over 1.1 x bare loop",
+     [](BenchResults& r) { r.builds[0].idle[1].hostCpu = 0.178; },
+     "idle CPU per channel, 1 CAT, CAT line for PTT"},
+    {"8 channels, p99 over 1.5 x floor", [](BenchResults& r) { r.scale.rows[0].stats.p99 = 301; },
+     "8-channel p99"},
+    {"8 channels, answer missing", [](BenchResults& r) { r.scale.rows[0].missing = 1; },
+     "8-channel answers"},
+    {"floor answers wrong", [](BenchResults& r) { r.scale.rows[1].wrong = 1; },
+     "reference servers' answers"},
+};
+
 } // namespace
 
 class tst_bench_checks : public QObject
@@ -52,6 +142,8 @@ private slots:
     void checkerCountsEveryDeparture();
     void percentiles_data();
     void percentiles();
+    void targetMissedByEachFault_data();
+    void targetMissedByEachFault();
     void commandLine_data();
     void commandLine();
     void startFailsAtOnce_data();
@@ -162,6 +254,28 @@ void tst_bench_checks::percentiles()
     QCOMPARE(result.max, double(count));
 }
 
+void tst_bench_checks::targetMissedByEachFault_data()
+{
+    QTest::addColumn<int>("departure");
+    for (std::size_t i = 0; i < std::size(departures); ++i)
+        QTest::newRow(departures[i].row) << int(i);
+}
+
+void tst_bench_checks::targetMissedByEachFault()
+{
+    QFETCH(int, departure);
+    const Departure& fault = departures[departure];
+    BenchResults results = resultsMeetingEveryTarget();
+    fault.apply(results);
+    int missed = 0;
+    for (const Target& target : judgeTargets(results, "plug-in")) {
+        const std::string text = target.name + ": " + target.measured + ", " + target.limit;
+        QVERIFY2(target.met != (target.name == fault.missed), text.c_str());
+        missed += !target.met;
+    }
+    QCOMPARE(missed, *fault.missed ? 1 : 0);
+}
+
 void tst_bench_checks::commandLine_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -170,6 +284,7 @@ void tst_bench_checks::commandLine_data()
     const QStringList measure = {"--host-sim", "h", "--plugin", "p"};
     QTest::newRow("measure") << measure << "bench";
     QTest::newRow("measure, quick") << (measure + QStringList{"--quick"}) << "bench";
+    QTest::newRow("measure, before") << (measure + QStringList{"--before", "old/bin"}) << "bench";
     QTest::newRow("trailing word")
         << (measure + QStringList{"extra"}) << "unexpected argument extra";
     QTest::newRow("unknown option") << (measure + QStringList{"--fast"}) << "unknown option --fast";
@@ -204,6 +319,10 @@ void tst_bench_checks::commandLine()
         QVERIFY2(result.bench && !result.serve, result.error.c_str());
         QCOMPARE(result.bench->quick, arguments.contains("--quick"));
         QCOMPARE(result.bench->plugin, std::string("p"));
+        const std::vector<Build> builds = result.bench->builds();
+        QCOMPARE(builds.size(), std::size_t(arguments.contains("--before") ? 2 : 1));
+        QCOMPARE(builds.back().plugin,
+                 std::string(builds.size() == 2 ? "old/bin/libKenwoodTS480.so" : "p"));
     } else if (parsed == "serve") {
         QVERIFY2(result.serve && !result.bench, result.error.c_str());
         QCOMPARE(result.serve->catPorts, (std::vector<std::string>{"COM1", "COM2"}));

@@ -1,0 +1,78 @@
+#pragma once
+// What the benchmark measured. The latency and eight-channel runs serve every build and both
+// references side by side, so their rows name the server; the other runs are made once per
+// build of host-sim and the plug-in and are kept per build. Filled by Scenarios, read by the
+// targets and the report.
+
+#include "Stats.h"
+#include "Traffic.h"
+
+#include <string>
+#include <vector>
+
+struct LatencyRow {
+    std::string server;  // a build's label ("plug-in", "before"), "floor" or "bare loop"
+    std::string command; // "FA;", "IF;"
+    Percentiles stats;
+    long right = 0;
+    long wrong = 0;
+    long missing = 0;
+};
+
+struct IdleRow {
+    std::string setup;       // e.g. "4 CAT"
+    int channels = 0;        // CAT channels open
+    int ports = 0;           // serial ports open in all
+    bool catLine = false;    // channel 0's "PTT line" selects a CAT-port line
+    double hostCpu = 0;      // host-sim, CPU seconds per second
+    double hostBaseline = 0; // host-sim with the same channels and no port open
+    double bareCpu = 0;      // the bare loop with the same ports
+    // Lines polled every millisecond: a CAT line selected, or PTT and footswitch ports.
+    bool linesWatched() const { return catLine || ports > channels; }
+    // CPU per open channel: host-sim's beyond its baseline, and the bare loop's.
+    double hostPerChannel() const { return (hostCpu - hostBaseline) / channels; }
+    double barePerChannel() const { return bareCpu / channels; }
+};
+
+struct LogRow {
+    bool viewOn = false;
+    long rssBeforeKiB = 0;
+    long rssAfterKiB = 0;
+    TrafficResult traffic;
+};
+
+// One server of the eight-channel run: every channel's round trips together.
+struct ScaleRow {
+    std::string server;
+    Percentiles stats;
+    double worstP99 = 0; // the channel with the highest p99
+    long right = 0;
+    long wrong = 0;
+    long missing = 0;
+};
+
+struct ScaleResult {
+    int channels = 0;
+    std::vector<ScaleRow> rows;
+};
+
+// The runs made once per build.
+struct BuildResults {
+    std::string label;
+    TrafficResult throughput;
+    TrafficResult stall; // a flood whose reader stops for a while in the middle
+    std::vector<IdleRow> idle;
+    std::vector<LogRow> log;
+};
+
+struct BenchResults {
+    std::string loadBefore;
+    std::string loadAfter;
+    std::vector<LatencyRow> latency;
+    ScaleResult scale;
+    std::vector<BuildResults> builds; // the build under test first
+};
+
+// Labels of the references beside the builds.
+constexpr const char* floorLabel = "floor";
+constexpr const char* bareLabel = "bare loop";

@@ -1,0 +1,220 @@
+#include "Targets.h"
+
+#include <cstdio>
+
+namespace
+{
+
+// Round trips of one command: p50 within this factor of the floor's, p99 within the limit.
+constexpr double latencyP50Factor = 1.3;
+constexpr double latencyP99LimitUs = 1000;
+constexpr double throughputMinimum = 20000; // commands per second
+// Idle CPU per channel against the bare loop's: a quiet port should cost next to nothing; a
+// port whose lines are watched every millisecond does the bare loop's work, and no more.
+constexpr double idleQuietFactor = 0.1;
+constexpr double idleWatchedFactor = 1.1;
+// Eight channels at once: p99 within this factor of the floor's serving as many.
+constexpr double scaleP99Factor = 1.5;
+// Memory growth over the flood: up to this much is the allocator's noise, not growth.
+constexpr long flatMemoryKiB = 256;
+// With the log view on, the view keeps its last lines only: after a warm-up that fills it, the
+// flood may grow memory by less than one full view's text (a few hundred bytes per line).
+constexpr long boundedLogKiB = 4096;
+
+std::string format(const char* pattern, double value)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+const LatencyRow* findLatency(const BenchResults& results, const std::string& server,
+                              const std::string& command)
+{
+    for (const LatencyRow& row : results.latency) {
+        if (row.server == server && row.command == command)
+            return &row;
+    }
+    return nullptr;
+}
+
+const ScaleRow* findScale(const BenchResults& results, const std::string& server)
+{
+    for (const ScaleRow& row : results.scale.rows) {
+        if (row.server == server)
+            return &row;
+    }
+    return nullptr;
+}
+
+const BuildResults* findBuild(const BenchResults& results, const std::string& label)
+{
+    for (const BuildResults& build : results.builds) {
+        if (build.label == label)
+            return &build;
+    }
+    return nullptr;
+}
+
+Target notMeasured(const std::string& name, const std::string& limit)
+{
+    return {name, "not measured", limit, false, {}};
+}
+
+// Every answer right, none wrong, none missing, and at least one answer at all.
+Target answers(const std::string& name, long right, long wrong, long missing)
+{
+    return {name,
+            "right " + std::to_string(right) + ", wrong " + std::to_string(wrong) + ", missing " +
+                std::to_string(missing),
+            "wrong 0, missing 0",
+            right > 0 && wrong == 0 && missing == 0,
+            {}};
+}
+
+Target answers(const std::string& name, const TrafficResult& traffic)
+{
+    return answers(name, traffic.right, traffic.wrong, traffic.missing);
+}
+
+void judgeLatency(const BenchResults& results, const std::string& label,
+                  std::vector<Target>& targets)
+{
+    for (const char* command : {"FA;", "IF;"}) {
+        const std::string name = std::string("\"") + command + "\" ";
+        const LatencyRow* row = findLatency(results, label, command);
+        const LatencyRow* floor = findLatency(results, floorLabel, command);
+        const std::string p50Limit =
+            format("<= %.2f x floor", latencyP50Factor) +
+            (floor ? format(" (%.0f us)", latencyP50Factor * floor->stats.p50) : "");
+        const std::string p99Limit = format("<= %.0f us", latencyP99LimitUs);
+        if (!row || !floor || row->stats.count == 0 || floor->stats.count == 0) {
+            targets.push_back(notMeasured(name + "p50", p50Limit));
+            targets.push_back(notMeasured(name + "p99", p99Limit));
+            targets.push_back(notMeasured(name + "answers", "wrong 0, missing 0"));
+            continue;
+        }
+        targets.push_back({name + "p50",
+                           format("%.0f us", row->stats.p50),
+                           p50Limit,
+                           row->stats.p50 <= latencyP50Factor * floor->stats.p50,
+                           {}});
+        targets.push_back({name + "p99",
+                           format("%.0f us", row->stats.p99),
+                           p99Limit,
+                           row->stats.p99 <= latencyP99LimitUs,
+                           {}});
+        targets.push_back(answers(name + "answers", row->right, row->wrong, row->missing));
+    }
+}
+
+void judgeIdle(const BuildResults& build, std::vector<Target>& targets)
+{
+    for (const IdleRow& row : build.idle) {
+        const double factor = row.linesWatched() ? idleWatchedFactor : idleQuietFactor;
+        const double limit = factor * row.barePerChannel();
+        targets.push_back(
+            {"idle CPU per channel, " + row.setup,
+             format("%.2f %%", 100 * row.hostPerChannel()),
+             format("<= %.2f %%", 100 * limit) + format(" (%.1f x bare loop)", factor),
+             row.hostPerChannel() <= limit,
+             {}});
+    }
+}
+
+void judgeLog(const BuildResults& build, std::vector<Target>& targets)
+{
+    for (const LogRow& row : build.log) {
+        const std::string view = row.viewOn ? "on" : "off";
+        const long growth = row.rssAfterKiB - row.rssBeforeKiB;
+        const long limit = row.viewOn ? boundedLogKiB : flatMemoryKiB;
+        targets.push_back(
+            {"memory growth, log view " + view,
+             std::to_string(growth) + " KiB",
+             "<= " + std::to_string(limit) + (row.viewOn ? " KiB (bounded)" : " KiB (flat)"),
+             growth <= limit,
+             {}});
+        targets.push_back(answers("flood answers, log view " + view, row.traffic));
+    }
+}
+
+void judgeScale(const BenchResults& results, const std::string& label, std::vector<Target>& targets)
+{
+    const std::string name = std::to_string(results.scale.channels) + "-channel ";
+    const ScaleRow* row = findScale(results, label);
+    const ScaleRow* floor = findScale(results, floorLabel);
+    const std::string limit =
+        format("<= %.1f x floor", scaleP99Factor) +
+        (floor ? format(" (%.0f us)", scaleP99Factor * floor->stats.p99) : "");
+    if (!row || !floor || row->stats.count == 0 || floor->stats.count == 0) {
+        targets.push_back(notMeasured(name + "p99", limit));
+        targets.push_back(notMeasured(name + "answers", "wrong 0, missing 0"));
+        return;
+    }
+    targets.push_back({name + "p99",
+                       format("%.0f us", row->stats.p99),
+                       limit,
+                       row->stats.p99 <= scaleP99Factor * floor->stats.p99,
+                       {}});
+    targets.push_back(answers(name + "answers", row->right, row->wrong, row->missing));
+}
+
+// The references must answer right too, or what the build is compared with means nothing.
+void judgeReferences(const BenchResults& results, std::vector<Target>& targets)
+{
+    long right = 0;
+    long wrong = 0;
+    long missing = 0;
+    for (const LatencyRow& row : results.latency) {
+        if (row.server == floorLabel || row.server == bareLabel) {
+            right += row.right;
+            wrong += row.wrong;
+            missing += row.missing;
+        }
+    }
+    for (const ScaleRow& row : results.scale.rows) {
+        if (row.server == floorLabel || row.server == bareLabel) {
+            right += row.right;
+            wrong += row.wrong;
+            missing += row.missing;
+        }
+    }
+    targets.push_back(answers("reference servers' answers", right, wrong, missing));
+}
+
+} // namespace
+
+std::vector<Target> judgeTargets(const BenchResults& results, const std::string& label)
+{
+    std::vector<Target> targets;
+    judgeLatency(results, label, targets);
+    const BuildResults* build = findBuild(results, label);
+    const std::string throughputLimit = format(">= %.0f commands/s", throughputMinimum);
+    if (build) {
+        const TrafficResult& traffic = build->throughput;
+        targets.push_back({"throughput",
+                           format("%.0f commands/s", traffic.commandsPerSecond()),
+                           throughputLimit,
+                           traffic.commandsPerSecond() >= throughputMinimum,
+                           {}});
+        targets.push_back(answers("throughput answers", traffic));
+        targets.push_back(answers("flood with a reading stall, answers", build->stall));
+        judgeIdle(*build, targets);
+        judgeLog(*build, targets);
+    } else {
+        targets.push_back(notMeasured("throughput", throughputLimit));
+    }
+    judgeScale(results, label, targets);
+    judgeReferences(results, targets);
+    return targets;
+}
+
+void addBefore(std::vector<Target>& targets, const std::vector<Target>& before)
+{
+    for (Target& target : targets) {
+        for (const Target& earlier : before) {
+            if (earlier.name == target.name)
+                target.before = earlier.measured;
+        }
+    }
+}
