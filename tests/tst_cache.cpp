@@ -37,7 +37,8 @@ private slots:
 namespace
 {
 
-// One host message [id, transceiver?, elements...]; `indexed` puts the transceiver first.
+// One host message [id, transceiver?, elements...]; `indexed` puts the transceiver first, and
+// only that channel may store it. An unindexed report reaches every channel.
 struct Report {
     int id;
     bool indexed;
@@ -83,7 +84,8 @@ void tst_cache::hostReportsReachTheirField_data()
     row("sTxMicGain", {65, true, {35}}, field(&RadioState::micGain), 35);
     row("sMox", {3, true, {true}}, field(&RadioState::trxMode), true);
     row("sRxVolume", {22, true, {0, -30}}, field(&RadioState::volume), -30);
-    row("sTxMonValue", {69, true, {7}}, field(&RadioState::monitor), 7);
+    // The monitor level is the transmitter's that ML addresses: every report is stored.
+    row("sTxMonValue whatever the index", {69, false, {5u, 7}}, field(&RadioState::monitor), 7);
     row("sRxFilter low", {28, true, {0u, -2700.0, -100.0}}, field(&RadioState::filterLow), -2700.0);
     row("sRxFilter high", {28, true, {0u, -2700.0, -100.0}}, field(&RadioState::filterHigh),
         -100.0);

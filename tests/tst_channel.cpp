@@ -109,6 +109,8 @@ void TestChannel::serves_data()
     QTest::newRow("CR LF after ;") << Writes{"FA;\r\n", "FB;\r\n", "ID;\r\n"}
                                    << faAnswer + fbAnswer + "ID020;" << QStringList{};
     QTest::newRow("lower case") << Writes{"fa;ID;"} << QByteArray("?;ID020;") << QStringList{};
+    // A client keying data PTT takes the next answer for ID's.
+    QTest::newRow("TX1 then ID") << Writes{"TX1;ID;"} << QByteArray("ID020;") << QStringList{};
     QTest::newRow("sets and reads in order")
         << Writes{"MD2;FB00014074000;MD;FB;"} << QByteArray("MD2;FB00014074000;")
         << QStringList{"29 u0 u0 u4", "19 u0 u1 d14074000"};

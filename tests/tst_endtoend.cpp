@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 #include <unistd.h>
 
@@ -104,6 +105,14 @@ public:
         }
     }
 
+    // How many lines from `from` on start with `prefix`.
+    qsizetype count(const QString& prefix, qsizetype from)
+    {
+        collect();
+        return std::count_if(lines.cbegin() + from, lines.cend(),
+                             [&prefix](const QString& line) { return line.startsWith(prefix); });
+    }
+
     qsizetype mark()
     {
         collect();
@@ -174,7 +183,9 @@ private slots:
     void mode_data();
     void mode();
     void ptt();
+    void dataPtt();
     void split();
+    void splitSurvivesAFreshClient();
     void ritAndXit();
     void level_data();
     void level();
@@ -335,6 +346,19 @@ void tst_endtoend::ptt()
              {QStringLiteral("key setTrx 0 2 0 worker")});
 }
 
+// Data PTT ("TX1;ID;") is not answered, so the client reads ID's answer and is content: the
+// host is keyed once, and the client reports no error.
+void tst_endtoend::dataPtt()
+{
+    const qsizetype from = host->mark();
+    const QStringList read{QStringLiteral("t")};
+    exchange({QStringLiteral("T"), QStringLiteral("3")}, read, {QStringLiteral("1")},
+             {QStringLiteral("key setTrx 0 2 1 worker")});
+    exchange({QStringLiteral("T"), QStringLiteral("0")}, read, {QStringLiteral("0")},
+             {QStringLiteral("key setTrx 0 2 0 worker")});
+    QCOMPARE(host->count(QStringLiteral("key setTrx 0 2 1"), from), 1);
+}
+
 void tst_endtoend::split()
 {
     const QStringList read{QStringLiteral("s")};
@@ -343,6 +367,22 @@ void tst_endtoend::split()
              {QStringLiteral("cmd 161 catSplit 0 1")});
     exchange({QStringLiteral("S"), QStringLiteral("0"), QStringLiteral("VFOA")}, read,
              {QStringLiteral("0"), QStringLiteral("VFOA")},
+             {QStringLiteral("cmd 161 catSplit 0 0")});
+}
+
+// With split on, a client that connects afresh receives on VFO A and leaves the host's split
+// and sub receiver alone.
+void tst_endtoend::splitSurvivesAFreshClient()
+{
+    exchange({QStringLiteral("S"), QStringLiteral("1"), QStringLiteral("VFOB")}, {}, {},
+             {QStringLiteral("cmd 161 catSplit 0 1")});
+    const qsizetype from = host->mark();
+    const ClientResult read = client({QStringLiteral("v"), QStringLiteral("s")});
+    QVERIFY2(read.finished && read.exitCode == 0, qPrintable(read.errors));
+    QCOMPARE(read.lines, (QStringList{"VFOA", "1", "VFOB"}));
+    QCOMPARE(host->count(QStringLiteral("cmd 161 "), from), 0);
+    QCOMPARE(host->count(QStringLiteral("cmd 160 "), from), 0);
+    exchange({QStringLiteral("S"), QStringLiteral("0"), QStringLiteral("VFOA")}, {}, {},
              {QStringLiteral("cmd 161 catSplit 0 0")});
 }
 

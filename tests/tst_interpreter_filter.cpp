@@ -93,9 +93,11 @@ void tst_interpreter_filter::reads_data()
     row("FW CW 501", 5, -250, 251, "FW", "FW0600;");
     row("FW CW 1000", 5, -500, 500, "FW", "FW1000;");
     row("FW CW above 1000", 5, -500, 501, "FW", "FW2000;");
-    row("FW FSK 250", 9, -2000, 250, "FW", "FW0250;");
-    row("FW FSK 251", 9, -2000, 251, "FW", "FW0500;");
+    row("FW FSK 250", 9, -250, 0, "FW", "FW0250;");
+    row("FW FSK 251", 9, -251, 0, "FW", "FW0500;");
     row("FW FSK 1000", 9, 0, 1000, "FW", "FW1000;");
+    row("FW FSK the larger edge counts", 9, -600, 100, "FW", "FW1000;");
+    row("FW FSK reverse 250", 10, -100, 250, "FW", "FW0250;");
     row("FW FSK reverse above 1000", 10, 0, 1001, "FW", "FW1500;");
     row("FW mode 8", 8, -3000, 3000, "FW", "FW0000;");
     row("FW mode beyond the table", 12, -3000, 3000, "FW", "FW0000;");
@@ -106,7 +108,7 @@ void tst_interpreter_filter::reads_data()
     row("FW LSB half width 2700", 3, -2700, 2700, "FW", "FW0001;");
     row("FW FM half width 2701", 7, -2701, 2701, "FW", "FW0002;");
 
-    row("SL two characters answers nothing", 4, 0, 2700, "SL1", "");
+    row("SL one character answers nothing", 4, 0, 2700, "SL1", "");
     row("FW with one character answers nothing", 5, -50, 50, "FW1", "");
 }
 
@@ -156,8 +158,12 @@ void tst_interpreter_filter::sets_data()
     row("SL USB 0012 out of range", 4, 100, 2800, "SL0012", true, 100, 2800);
     row("SL negative code", 4, 100, 2800, "SL-001", true, 100, 2800);
     row("SL AM has no table", 0, -3000, 3000, "SL0003", true, -3000, 3000);
-    row("SL two characters ignored", 3, -2800, -100, "SL03", false, -2800, -100);
+    row("SL LSB 03", 3, -2800, -100, "SL03", true, -2800, -200);
+    row("SL USB 07", 4, 100, 2800, "SL07", true, 600, 2800);
+    row("SL 12 out of range", 4, 100, 2800, "SL12", true, 100, 2800);
     row("SL invalid integer", 3, -2800, -100, "SL00-3", false, -2800, -100);
+    row("SL two-character invalid integer", 3, -2800, -100, "SL0-", false, -2800, -100);
+    row("SL three characters ignored", 3, -2800, -100, "SL003", false, -2800, -100);
 
     row("FW CW 0500", 5, -50, 50, "FW0500", true, -250, 250);
     row("FW CW 0501", 5, -50, 50, "FW0501", true, -250, 250);
@@ -207,15 +213,25 @@ void tst_interpreter_filter::setThenRead_data()
                             << "SH" << QByteArray("SH11;");
     QTest::newRow("SL USB") << 4u << "SL0007"
                             << "SL" << QByteArray("SL07;");
+    QTest::newRow("SL USB two digits") << 4u << "SL07"
+                                       << "SL" << QByteArray("SL07;");
+    QTest::newRow("SL LSB") << 3u << "SL0003"
+                            << "SL" << QByteArray("SL03;");
+    QTest::newRow("SL LSB two digits") << 3u << "SL03"
+                                       << "SL" << QByteArray("SL03;");
     QTest::newRow("FW CW") << 5u << "FW0500"
                            << "FW" << QByteArray("FW0500;");
     QTest::newRow("FW AM") << 0u << "FW0001"
                            << "FW" << QByteArray("FW0001;");
     QTest::newRow("FW FSK reverse") << 10u << "FW0500"
                                     << "FW" << QByteArray("FW0500;");
-    // FSK sets its width below the carrier but reads only the high edge.
+    QTest::newRow("FW FSK reverse 1000") << 10u << "FW1000"
+                                         << "FW" << QByteArray("FW1000;");
+    // FSK sets its width below the carrier, and reads it back from there.
     QTest::newRow("FW FSK") << 9u << "FW0500"
-                            << "FW" << QByteArray("FW0250;");
+                            << "FW" << QByteArray("FW0500;");
+    QTest::newRow("FW FSK 250") << 9u << "FW0250"
+                                << "FW" << QByteArray("FW0250;");
 }
 
 void tst_interpreter_filter::setThenRead()

@@ -23,6 +23,8 @@ private slots:
     void modeReadsFollowTheHostMode();
     void frSendsOnlyWithTheOptionOn();
     void ftShowsInIf();
+    void ifShowsReceiveVfoAndSplit_data();
+    void ifShowsReceiveVfoAndSplit();
     void ifShowsRitXitAndMode_data();
     void ifShowsRitXitAndMode();
     void frequenciesUseAllElevenDigits_data();
@@ -87,7 +89,8 @@ void tst_interpreter_frequency::readsAfterConstruction_data()
     QTest::newRow("VG") << "VG" << QByteArray("VG000;");
     QTest::newRow("VX") << "VX" << QByteArray("VX0;");
     QTest::newRow("RX") << "RX" << QByteArray("RX0;");
-    QTest::newRow("TX0 answers") << "TX0" << QByteArray("TX0;");
+    QTest::newRow("TX0 answers nothing") << "TX0" << QByteArray();
+    QTest::newRow("TX1 answers nothing") << "TX1" << QByteArray();
     QTest::newRow("EX") << "EX" << QByteArray("?;");
     QTest::newRow("EX with a menu number") << "EX0010000" << QByteArray("?;");
     QTest::newRow("unknown XX") << "XX" << QByteArray("?;");
@@ -157,6 +160,9 @@ void tst_interpreter_frequency::sets_data()
         << "PS-" << QStringList{"166 u0 false"} << "PS" << QByteArray("PS0;");
     QTest::newRow("TX") << "TX" << QStringList() << "IF"
                         << QByteArray("IF0000190000000000+000000000130000000;");
+    // A client keys with "TX1;ID;" and takes the next answer for ID's.
+    QTest::newRow("TX1 then ID") << "TX1" << QStringList() << "ID" << QByteArray("ID020;");
+    QTest::newRow("TX0 then ID") << "TX0" << QStringList() << "ID" << QByteArray("ID020;");
 }
 
 void tst_interpreter_frequency::sets()
@@ -224,11 +230,45 @@ void tst_interpreter_frequency::ftShowsInIf()
     QCOMPARE(h.run("FT"), QByteArray("FT2;"));
     const QByteArray status = h.run("IF");
     QCOMPARE(status.size(), 38);
-    QCOMPARE(status.at(30), '2');
+    QCOMPARE(status.at(30), '0'); // the receive VFO, not the split digit
     QCOMPARE(status.at(32), '1');
     // The host's split report stores 1 or 0.
     emit h.bus.sCatSplit(0, false);
     QCOMPARE(h.run("IF"), QByteArray("IF0000190000000000+000000000030000000;"));
+}
+
+void tst_interpreter_frequency::ifShowsReceiveVfoAndSplit_data()
+{
+    QTest::addColumn<QStringList>("commands");
+    QTest::addColumn<bool>("subReceiverOption");
+    QTest::addColumn<QByteArray>("positions31And33");
+    QTest::newRow("VFO A") << QStringList{"FR0"} << false << QByteArray("00");
+    QTest::newRow("VFO B") << QStringList{"FR1"} << false << QByteArray("10");
+    QTest::newRow("split on, VFO A") << QStringList{"FT1", "FR0"} << false << QByteArray("01");
+    QTest::newRow("split on, VFO B") << QStringList{"FR1", "FT1"} << false << QByteArray("11");
+    QTest::newRow("split on, back to VFO A")
+        << QStringList{"FT1", "FR1", "FR0"} << false << QByteArray("01");
+    QTest::newRow("split off again")
+        << QStringList{"FT1", "FR1", "FT0"} << false << QByteArray("10");
+    QTest::newRow("FR with the sub receiver option")
+        << QStringList{"FT1", "FR1"} << true << QByteArray("11");
+}
+
+// Position 31 is the VFO the client receives on (the FR digit), position 33 the split flag.
+void tst_interpreter_frequency::ifShowsReceiveVfoAndSplit()
+{
+    QFETCH(QStringList, commands);
+    QFETCH(bool, subReceiverOption);
+    QFETCH(QByteArray, positions31And33);
+    InterpreterHarness h;
+    QVERIFY(h.open());
+    h.setEnableFr(subReceiverOption);
+    for (const QString& command : commands)
+        QCOMPARE(h.run(command), QByteArray());
+    const QByteArray status = h.run("IF");
+    QCOMPARE(status.size(), 38);
+    QCOMPARE(QByteArray() + status.at(30) + status.at(32), positions31And33);
+    QCOMPARE(h.run("FR"), QByteArray("FR") + status.at(30) + ';');
 }
 
 void tst_interpreter_frequency::ifShowsRitXitAndMode_data()
@@ -311,7 +351,7 @@ void tst_interpreter_frequency::transmitSwitching()
     QCOMPARE(transmitting(), '1');
     QCOMPARE(h.run("RX"), QByteArray("RX0;"));
     QCOMPARE(transmitting(), '0');
-    QCOMPARE(h.run("TX1"), QByteArray("TX0;"));
+    QCOMPARE(h.run("TX1"), QByteArray());
     QCOMPARE(transmitting(), '1');
     QCOMPARE(h.run("RX"), QByteArray("RX0;"));
     QCOMPARE(transmitting(), '0');
@@ -345,8 +385,8 @@ void tst_interpreter_frequency::rxAnswersBeforeSwitching()
     OrderProbe probe(h.log);
     h.announceKeyObject(&probe);
     QCOMPARE(h.run("RX"), QByteArray("RX0;"));
-    QCOMPARE(h.run("TX1"), QByteArray("TX0;"));
-    // RX has answered before its switch, TX1 switches before it answers.
+    QCOMPARE(h.run("TX1"), QByteArray());
+    // RX has answered before its switch; TX1 switches and answers nothing.
     QCOMPARE(probe.answeredFirst, (QList<bool>{true, false}));
 }
 

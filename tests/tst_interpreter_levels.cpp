@@ -170,6 +170,9 @@ void tst_interpreter_levels::hostValuesAreScaledAndClamped_data()
         "ML too negative", [](quorvexCommand& b) { emit b.sTxMonValue(0, intMin); }, "ML",
         "ML-99;");
     row(
+        "ML reported for another transmitter", [](quorvexCommand& b) { emit b.sTxMonValue(3, 30); },
+        "ML", "ML050;");
+    row(
         "NL capped at 10", [](quorvexCommand& b) { emit b.sRxNB1Level(0, 7.0); }, "NL", "NL010;");
     row(
         "NL huge negative", [](quorvexCommand& b) { emit b.sRxNB1Level(0, -1e300); }, "NL",

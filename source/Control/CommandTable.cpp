@@ -90,7 +90,7 @@ constexpr CommandEntry commands[] = {
     {"TN", "TN00;", 0, fixedAnswer},
     {"TO", "TO0;", 0, fixedAnswer},
     {"TS", "TS0;", 0, fixedAnswer},
-    {"TX", "TX0;", 0, frequency::tx},
+    {"TX", "", 0, frequency::tx},
     {"VD", "VD0000;", 0, fixedAnswer},
     {"VG", "VG000;", 0, fixedAnswer},
     {"VX", "VX0;", 0, fixedAnswer},

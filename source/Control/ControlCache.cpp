@@ -14,6 +14,7 @@
 namespace
 {
 
+// The host numbers 43 tones, 0 to 42; CN sets only 0 to 41 (RitCommands.cpp).
 constexpr int lastCtcssTone = 42;
 
 // dBm -> S-meter step 0 to 20: readings are taken between -130 and -23 dBm; up to -73 dBm
@@ -174,10 +175,12 @@ int Control::Volume(int receiver)
     return receiver >= 0 && isMine(static_cast<quint32>(receiver)) ? cache.volume : 0;
 }
 
-// The monitor level, like every other report, is taken only for this channel's transceiver.
-void Control::setMonitor(quint32 receiver, int value)
+// The monitor level belongs to the transmitter that ML addresses (always the first), so the
+// host's confirmation is stored whichever transmitter index it carries.
+void Control::setMonitor(quint32, int value)
 {
-    storeFor(receiver, &RadioState::monitor, value);
+    QMutexLocker lock(&mutex);
+    cache.monitor = value;
 }
 
 int Control::Monitor(quint32 receiver)

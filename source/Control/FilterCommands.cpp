@@ -190,8 +190,9 @@ qint64 widthAnswer(const RadioState& radio)
     switch (modes::groupOf(radio.mode)) {
     case Group::Cw:
         return static_cast<qint64>(cwWidth[codeFor(cwWidth, width)]);
+    // FSK keeps its width below the carrier in one mode and above it in the other.
     case Group::Fsk:
-        return static_cast<qint64>(fskWidth[codeFor(fskWidth, radio.filterHigh)]);
+        return static_cast<qint64>(fskWidth[codeFor(fskWidth, widest(radio))]);
     case Group::Other:
         return 0;
     default:
@@ -216,12 +217,13 @@ void sh(Request& request)
     }
 }
 
-// SL's set form has four characters, its answer two digits.
+// SL's answer has two digits, and clients write the low cut back in that form (SL03;); the
+// four-character form (SL0003;) is taken the same way.
 void sl(Request& request)
 {
     if (request.isRead())
         return request.reply(lowCutCode(request.radio));
-    if (request.length() != 4)
+    if (request.length() != 2 && request.length() != 4)
         return;
     if (const auto code = request.value()) {
         setLowCut(request.radio, *code);

@@ -3,6 +3,7 @@
 #include "Conversions.h"
 #include "Modes.h"
 #include "Request.h"
+#include "RitCommands.h"
 
 #include "CwKeyControlAbstract.h"
 #include "quorvexCommand.h"
@@ -14,7 +15,22 @@ namespace
 {
 
 constexpr int frequencyDigits = 11;
-constexpr int ritLimit = 9999;
+
+// The fields of the 38-character IF answer that carry state, by position (counting from 1, as
+// the protocol's tables do); every other position keeps the template's digit.
+namespace ifField
+{
+constexpr int frequencyEnd = 13; // 3-13: VFO A in Hz, 11 digits
+constexpr int ritSign = 19;      // 19: "+" or "-" of the RIT/XIT offset
+constexpr int ritOffsetEnd = 23; // 20-23: RIT/XIT offset in Hz, 4 digits
+constexpr int ritOffsetDigits = 4;
+constexpr int rit = 24;        // RIT on
+constexpr int xit = 25;        // XIT on
+constexpr int transmit = 29;   // 1 while transmitting
+constexpr int mode = 30;       // the MD digit
+constexpr int receiveVfo = 31; // the FR digit: the VFO the client receives on (0 A, 1 B)
+constexpr int split = 33;      // 1 while split (FT) is on
+} // namespace ifField
 
 // Answers are formed from 64 bits so all 11 digits are usable; the set form keeps the
 // protocol's 32-bit parse, so a value above 2147483647 Hz is not a valid integer and ignored.
@@ -94,22 +110,24 @@ void md(Request& request)
     }
 }
 
-// The 38-character status answer; positions count from 1 as in the protocol's description.
+// The 38-character status answer. Clients take the receive VFO from position 31, so it carries
+// the FR digit; split shows only at position 33.
 void ifStatus(Request& request)
 {
     if (!request.isRead())
         return;
     const RadioState& radio = request.radio;
     Answer answer = request.answerTemplate();
-    answer.putNumber(13, frequencyDigits, truncated<qint64>(radio.vfoA));
-    answer.putChar(19, radio.ritOffset < 0 ? '-' : '+');
-    answer.putNumber(23, 4, std::min<qint64>(std::llabs(radio.ritOffset), ritLimit));
-    answer.putNumber(24, 1, radio.ritEnable);
-    answer.putNumber(25, 1, radio.xitEnable);
-    answer.putNumber(29, 1, radio.trxMode);
-    answer.putNumber(30, 1, modes::hostModeToKenwood(radio.mode));
-    answer.putNumber(31, 1, radio.split);
-    answer.putNumber(33, 1, radio.split > 0);
+    answer.putNumber(ifField::frequencyEnd, frequencyDigits, truncated<qint64>(radio.vfoA));
+    answer.putChar(ifField::ritSign, radio.ritOffset < 0 ? '-' : '+');
+    answer.putNumber(ifField::ritOffsetEnd, ifField::ritOffsetDigits,
+                     std::min<qint64>(std::llabs(radio.ritOffset), rit::offsetLimit));
+    answer.putNumber(ifField::rit, 1, radio.ritEnable);
+    answer.putNumber(ifField::xit, 1, radio.xitEnable);
+    answer.putNumber(ifField::transmit, 1, radio.trxMode);
+    answer.putNumber(ifField::mode, 1, modes::hostModeToKenwood(radio.mode));
+    answer.putNumber(ifField::receiveVfo, 1, radio.subRx);
+    answer.putNumber(ifField::split, 1, radio.split > 0);
     request.reply(answer);
 }
 
@@ -134,14 +152,13 @@ void rx(Request& request)
     switchTransmit(request, false);
 }
 
-// TX; and TX with one character (TX0 mic, TX1 data) both transmit; only the second answers.
+// TX; and TX with one character (TX0 mic, TX1 data) both transmit. Neither answers, as on
+// the radio: clients send "TX1;ID;" and take the next answer for ID's.
 void tx(Request& request)
 {
     if (request.length() > 1)
         return;
     switchTransmit(request, true);
-    if (request.length() == 1)
-        request.replyFixed();
 }
 
 } // namespace frequency

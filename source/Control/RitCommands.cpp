@@ -10,7 +10,9 @@ namespace
 {
 
 constexpr int offsetDigits = 5;
-constexpr int offsetLimit = 9999;
+// CN sets the TS-480's tone numbers 00 to 41. The cache takes the host's tone indices 0 to 42
+// (Control::setCtcssTone), one more than CN can set: a host on its highest tone reads back as
+// CN42;, but a client cannot choose that tone.
 constexpr int lastToneNumber = 41;
 
 // RT and XT take any parameter of one character; one that is not a number switches off.
@@ -31,7 +33,7 @@ void setOffset(Request& request, int sign)
         return request.replyFixed();
     if (request.length() != offsetDigits)
         return;
-    request.radio.ritOffset = sign * std::min(request.valueOrZero(), offsetLimit);
+    request.radio.ritOffset = sign * std::min(request.valueOrZero(), rit::offsetLimit);
     sendOffset(request);
 }
 

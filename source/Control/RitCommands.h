@@ -6,6 +6,9 @@ class Request;
 
 namespace rit
 {
+// The largest RIT/XIT offset in Hz, either way: RU and RD set no more, IF shows no more.
+inline constexpr int offsetLimit = 9999;
+
 void rt(Request& request);
 void xt(Request& request);
 void rc(Request& request);
