@@ -28,6 +28,17 @@ ParsedArguments failure(const QString& message, int exitCode)
     return result;
 }
 
+// The plug-in built beside the executable; failing that, the one installed with it.
+QString defaultPluginPath()
+{
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    const QString fileName = QStringLiteral("libKenwoodTS480.so");
+    const QString built = programDir.filePath(fileName);
+    const QString installed =
+        QDir::cleanPath(programDir.filePath(QStringLiteral(INSTALLED_PLUGIN_DIR "/") + fileName));
+    return QFileInfo::exists(built) || !QFileInfo::exists(installed) ? built : installed;
+}
+
 } // namespace
 
 ParsedArguments parseHostArguments(const QStringList& argv)
@@ -38,7 +49,8 @@ ParsedArguments parseHostArguments(const QStringList& argv)
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
                                   QStringLiteral("Show this help."));
     const QCommandLineOption plugin(
-        QStringLiteral("plugin"), QStringLiteral("Plug-in file (default: built beside host-sim)."),
+        QStringLiteral("plugin"),
+        QStringLiteral("Plug-in file (default: built beside host-sim, else the installed one)."),
         QStringLiteral("path"));
     const QCommandLineOption channels(QStringLiteral("channels"),
                                       QStringLiteral("Transceivers (default 2)."),
@@ -97,8 +109,7 @@ ParsedArguments parseHostArguments(const QStringList& argv)
 void resolveDefaults(HostArguments& arguments)
 {
     if (arguments.pluginPath.isEmpty())
-        arguments.pluginPath = QDir(QCoreApplication::applicationDirPath())
-                                   .filePath(QStringLiteral("libKenwoodTS480.so"));
+        arguments.pluginPath = defaultPluginPath();
     // A relative name would send the plug-in loader searching its library paths.
     arguments.pluginPath = QFileInfo(arguments.pluginPath).absoluteFilePath();
     if (arguments.settingsPath.isEmpty())

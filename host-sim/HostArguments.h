@@ -10,7 +10,7 @@
 #include <optional>
 
 struct HostArguments {
-    QString pluginPath;       // empty until resolved: the plug-in built beside the executable
+    QString pluginPath;       // empty until resolved: the plug-in beside or installed with it
     quint32 channels = 2;     // transceivers announced with setChannels
     quint32 txChannels = 1;   // transmitters announced with command 184
     QString settingsPath;     // INI file; empty until resolved: under the user's config folder
