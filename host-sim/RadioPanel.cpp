@@ -56,14 +56,15 @@ QLabel* bigLabel()
 RadioPanel::RadioPanel(SimulatedRadio* radio, SimDeviceManager* manager, QWidget* parent)
     : QGroupBox(tr("Transceiver %1 (RX %1)").arg(radio->index() + 1), parent), radio(radio),
       manager(manager), catEnable(new QCheckBox(tr("CAT enable"))), tx(new QLabel(tr("TX"))),
-      keys(new QLabel), vfoA(bigLabel()), vfoB(bigLabel()), mode(new QLabel), switches(new QLabel),
-      levels(new QLabel), signal(new QSlider(Qt::Horizontal)), smeter(new QProgressBar),
-      smeterText(new QLabel), log(new QPlainTextEdit)
+      keys(new QLabel), txMeters(new QLabel), vfoA(bigLabel()), vfoB(bigLabel()), mode(new QLabel),
+      switches(new QLabel), levels(new QLabel), signal(new QSlider(Qt::Horizontal)),
+      smeter(new QProgressBar), smeterText(new QLabel), log(new QPlainTextEdit)
 {
     auto* grid = new QGridLayout(this);
     grid->addWidget(catEnable, 0, 0);
     grid->addWidget(tx, 0, 1);
-    grid->addWidget(keys, 0, 2, 1, 2);
+    grid->addWidget(keys, 0, 2);
+    grid->addWidget(txMeters, 0, 3);
     grid->addWidget(new QLabel(tr("VFO A")), 1, 0);
     grid->addWidget(vfoA, 1, 1);
     grid->addWidget(new QLabel(tr("VFO B")), 1, 2);
@@ -115,6 +116,8 @@ void RadioPanel::refresh()
     for (quint32 source = 2; source < keySourceCount; ++source)
         keyFlags << flag(sourceNames[source], s.trxBySource[source] || s.keyBySource[source]);
     keys->setText(tr("PTT/key: ") + keyFlags.join(QLatin1Char(' ')));
+    const TransmitMeters meters = transmitMeters(s);
+    txMeters->setText(tr("PWR %1 W, SWR %2").arg(meters.watts).arg(meters.swr, 0, 'f', 1));
 
     vfoA->setText(frequencyText(s.vfoA));
     vfoB->setText(frequencyText(s.vfoB));

@@ -34,6 +34,7 @@ private:
     QCheckBox* catEnable;
     QLabel* tx;
     QLabel* keys;
+    QLabel* txMeters;
     QLabel* vfoA;
     QLabel* vfoB;
     QLabel* mode;

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 
 #include <cerrno>
+#include <cmath>
 #include <unistd.h>
 
 namespace
@@ -58,11 +59,9 @@ bool ScriptCommands::execute(const QStringList& words)
         bool (ScriptCommands::*run)(const QStringList&);
     };
     static constexpr Verb verbs[] = {
-        {"smeter", 3, &ScriptCommands::smeter},
-        {"cat", 3, &ScriptCommands::cat},
-        {"running", 2, &ScriptCommands::running},
-        {"logview", 3, &ScriptCommands::logview},
-        {"quit", 1, &ScriptCommands::quit},
+        {"smeter", 3, &ScriptCommands::smeter},   {"swr", 3, &ScriptCommands::swr},
+        {"cat", 3, &ScriptCommands::cat},         {"running", 2, &ScriptCommands::running},
+        {"logview", 3, &ScriptCommands::logview}, {"quit", 1, &ScriptCommands::quit},
     };
     for (const Verb& verb : verbs) {
         if (words.constFirst() == QLatin1String(verb.name))
@@ -79,6 +78,17 @@ bool ScriptCommands::smeter(const QStringList& words)
     if (!radio || !ok)
         return false;
     radio->setSmeterDbm(dbm);
+    return true;
+}
+
+bool ScriptCommands::swr(const QStringList& words)
+{
+    SimulatedRadio* radio = radioAt(words.at(1));
+    bool ok = false;
+    const double ratio = words.at(2).toDouble(&ok);
+    if (!radio || !radio->canTransmit() || !ok || !std::isfinite(ratio) || ratio < 1.0)
+        return false;
+    radio->setSwr(ratio);
     return true;
 }
 

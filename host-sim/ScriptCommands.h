@@ -1,10 +1,12 @@
 #pragma once
 // Lines on standard input that let a script act as the host's user (headless, or stdin a pipe):
-//   smeter <channel> <dBm>   move a receiver's signal level (reported as command 100)
-//   cat <channel> <0|1>      flip the device manager's "CAT enable" switch of a channel
-//   running <0|1>            start or stop the host (reported as command 1)
-//   logview <channel> <0|1>  tick or clear the "View log" box of a channel's plug-in panel
-//   quit                     leave like on SIGTERM, saving the settings
+//   smeter <channel> <dBm>     move a receiver's signal level (reported as command 100)
+//   swr <transmitter> <ratio>  set a transmitter's SWR, at least 1.0 (reported as command
+//                              103 while it transmits, beside its power as command 102)
+//   cat <channel> <0|1>        flip the device manager's "CAT enable" switch of a channel
+//   running <0|1>              start or stop the host (reported as command 1)
+//   logview <channel> <0|1>    tick or clear the "View log" box of a channel's plug-in panel
+//   quit                       leave like on SIGTERM, saving the settings
 // Each line done prints "ok <line>", a wrong one "error <line>". End of input only stops
 // reading. GUI thread only: a QSocketNotifier watches the descriptor.
 
@@ -35,6 +37,7 @@ private:
     bool execute(const QStringList& words);
     // One handler per verb; `words` has the verb's word count, verb first.
     bool smeter(const QStringList& words);
+    bool swr(const QStringList& words);
     bool cat(const QStringList& words);
     bool running(const QStringList& words);
     bool logview(const QStringList& words);

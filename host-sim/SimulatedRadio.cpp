@@ -111,6 +111,14 @@ void SimulatedRadio::setSmeterDbm(double dbm)
     done(QStringLiteral("signal %1 dBm (%2)").arg(dbm).arg(sUnits(dbm)));
 }
 
+void SimulatedRadio::setSwr(double ratio)
+{
+    current.swr = ratio;
+    if (current.transmitting)
+        reportTransmitMeters();
+    done(QStringLiteral("SWR %1").arg(ratio));
+}
+
 void SimulatedRadio::requestTrx(quint32 transceiver, quint32 source, bool on)
 {
     if (transceiver != channel)
@@ -260,6 +268,8 @@ void SimulatedRadio::onTxDrive(quint32 transmitterIndex, quint32 percent)
         return;
     current.drive = std::min(percent, quint32(driveRange.high));
     bus->txDrive(channel, current.drive);
+    if (current.transmitting)
+        reportTransmitMeters();
     done(QStringLiteral("drive %1 %").arg(current.drive));
 }
 
@@ -359,11 +369,23 @@ void SimulatedRadio::reportFilter()
 void SimulatedRadio::reportMeter()
 {
     bus->meterDbm(channel, 0, current.smeterDbm);
+    if (current.transmitting)
+        reportTransmitMeters();
 }
 
+void SimulatedRadio::reportTransmitMeters()
+{
+    const TransmitMeters meters = transmitMeters(current);
+    bus->meterPower(channel, 0, meters.watts);
+    bus->meterSwr(channel, 0, meters.swr);
+}
+
+// The meters follow at once: the reading when transmitting starts, the rest values when it
+// stops.
 void SimulatedRadio::setTransmitting(bool on)
 {
     current.transmitting = on;
     bus->mox(channel, on);
+    reportTransmitMeters();
     emit logLine(on ? QStringLiteral("transmitting") : QStringLiteral("receiving"));
 }

@@ -5,7 +5,9 @@
 // change: tune, mode (with the mode's default filter), filter, levels, switches, RIT/XIT,
 // split and sub receiver, CTCSS, attenuator/preamp. Transmit follows the key object's
 // requests; the S-meter level is set by the user and reported as command 100, also
-// periodically.
+// periodically. While transmitting, the forward power (from the drive) and the SWR (set by the
+// user) are reported the same way as commands 102 and 103; they fall to 0 W and 1.0 when the
+// transmitter stops.
 //
 // Threads: GUI thread only. The bus signals it listens to are emitted by the host bus's
 // decoder in the GUI thread; its reports go to the plug-in's setCommand in the same thread.
@@ -35,6 +37,8 @@ public:
 public slots:
     // The user (window slider or a script line) moves the signal level.
     void setSmeterDbm(double dbm);
+    // The user changes the antenna's match, a ratio of at least 1.0.
+    void setSwr(double ratio);
     // The key object's requests, already in the GUI thread.
     void requestTrx(quint32 transceiver, quint32 source, bool on);
     void requestKey(quint32 transmitter, quint32 source, bool down);
@@ -73,7 +77,9 @@ private:
     // Tells the window that `what` happened to this radio.
     void done(const QString& what);
     void reportFilter();
+    // The S-meter, and the transmit meters while transmitting.
     void reportMeter();
+    void reportTransmitMeters();
     void setTransmitting(bool on);
 
     quint32 channel;

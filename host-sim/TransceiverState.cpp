@@ -25,6 +25,7 @@ constexpr std::array<ModeInfo, 11> modes{{
     {"FSK-R", {0.0, 500.0}},
 }};
 
+constexpr double transmitterWatts = 100.0;
 constexpr double s9Dbm = -73.0;
 constexpr double dbPerSUnit = 6.0;
 
@@ -38,6 +39,13 @@ QString modeName(quint32 mode)
 FilterEdges defaultFilter(quint32 mode)
 {
     return mode < modes.size() ? modes[mode].filter : FilterEdges{-3000.0, 3000.0};
+}
+
+TransmitMeters transmitMeters(const TransceiverState& state)
+{
+    if (!state.transmitting)
+        return {0.0, 1.0};
+    return {state.drive / 100.0 * transmitterWatts, state.swr};
 }
 
 QString sUnits(double dbm)

@@ -43,7 +43,16 @@ struct TransceiverState {
     std::array<bool, keySourceCount> trxBySource{};
     std::array<bool, keySourceCount> keyBySource{};
     double smeterDbm = -100.0;
+    double swr = 1.2; // the antenna's match while transmitting (1.0 perfect)
 };
+
+// What the transmit meters read: forward power in watts (the drive's share of a 100 W
+// transmitter) and SWR while transmitting; 0 W and a perfect 1.0 otherwise.
+struct TransmitMeters {
+    double watts;
+    double swr;
+};
+TransmitMeters transmitMeters(const TransceiverState& state);
 
 // The host's name of a mode index ("USB" for 4), "?" outside 0..10.
 QString modeName(quint32 mode);

@@ -14,6 +14,7 @@
 #include <thread>
 
 using Writes = QList<QByteArray>;
+using HostReports = QList<QVariantList>;
 
 class TestChannel : public QObject
 {
@@ -23,6 +24,8 @@ private slots:
     void panelFound();
     void serves_data();
     void serves();
+    void meters_data();
+    void meters();
     void nulEndsTheRead();
     void logInColourAndEscaped();
     void logOnlyWhileChecked();
@@ -129,6 +132,61 @@ void TestChannel::serves()
     writeSlowly(pty, writes);
     QCOMPARE(pty.read(3000, ';', int(answers.count(';'))), answers);
     QTRY_COMPARE(channel.hostCommands, hostCommands);
+}
+
+void TestChannel::meters_data()
+{
+    QTest::addColumn<HostReports>("reports");
+    QTest::addColumn<QByteArray>("swr");
+    QTest::addColumn<QByteArray>("smeter");
+    // Host reports: [3 mox], [100 meterDbm], [102 meterPower], [103 meterSwr], each
+    // (transmitter or receiver, channel, value); the S-meter reads S9 throughout.
+    const QVariantList transmit{3, 0u, true};
+    const auto power = [](double watts, quint32 transmitter = 0, quint32 channel = 0) {
+        return QVariantList{102, transmitter, channel, watts};
+    };
+    const auto swr = [](double ratio, quint32 transmitter = 0, quint32 channel = 0) {
+        return QVariantList{103, transmitter, channel, ratio};
+    };
+    const auto row = [](const char* name, HostReports reports, const char* swrBar,
+                        const char* smeter) {
+        QTest::newRow(name) << reports << QByteArray(swrBar) << QByteArray(smeter);
+    };
+    row("receiving", {power(100), swr(3.0)}, "0000", "0011");
+    row("transmitting, nothing reported", {transmit}, "0000", "0000");
+    row("on the points 100 W, 3.0", {transmit, power(100), swr(3.0)}, "0012", "0016");
+    row("on the points 5 W, 1.5", {transmit, power(5), swr(1.5)}, "0004", "0002");
+    row("on the points 200 W, 10.0", {transmit, power(200), swr(10.0)}, "0020", "0020");
+    row("on the points 0 W, 1.0", {transmit, power(0), swr(1.0)}, "0000", "0000");
+    row("between 75 W, 2.5", {transmit, power(75), swr(2.5)}, "0010", "0014");
+    row("between 30 W, 6.5", {transmit, power(30), swr(6.5)}, "0016", "0008");
+    row("between 7 W, 1.2", {transmit, power(7), swr(1.2)}, "0002", "0003");
+    row("clamped above", {transmit, power(1000), swr(99.0)}, "0020", "0020");
+    row("clamped below", {transmit, power(-5), swr(0.5)}, "0000", "0000");
+    row("not a number", {transmit, power(qQNaN()), swr(qQNaN())}, "0000", "0000");
+    row("another transmitter ignored", {transmit, power(50), swr(2.0), power(100, 1), swr(3.0, 1)},
+        "0008", "0011");
+    row("another channel ignored",
+        {transmit, power(50), swr(2.0), power(100, 0, 1), swr(3.0, 0, 1)}, "0008", "0011");
+    row("back to receive", {transmit, power(50), swr(2.0), {3, 0u, false}}, "0000", "0011");
+}
+
+// RM; answers SWR, compression and ALC in one reply (RM with a parameter is ignored), and SM0;
+// shows the power bar while transmitting, both through the channel's port.
+void TestChannel::meters()
+{
+    QFETCH(HostReports, reports);
+    QFETCH(QByteArray, swr);
+    QFETCH(QByteArray, smeter);
+    PtyPair pty;
+    ChannelHarness channel;
+    QVERIFY(openCat(channel, pty));
+    channel.bus.setCommand(QVariantList{100, 0u, 0u, -73.0});
+    for (const QVariantList& report : reports)
+        channel.bus.setCommand(report);
+
+    pty.write("RM1;RM;SM0;");
+    QCOMPARE(pty.read(3000, ';', 4), "RM1" + swr + ";RM20000;RM30000;SM0" + smeter + ";");
 }
 
 // What follows a NUL byte in the same read is dropped, with its ";"; the next read counts again.

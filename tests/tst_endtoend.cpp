@@ -191,6 +191,7 @@ private slots:
     void level();
     void strength_data();
     void strength();
+    void transmitMeters();
     void saveAndRestore();
 
 private:
@@ -465,6 +466,36 @@ void tst_endtoend::strength()
     host->send(line);
     QVERIFY2(host->waitForLine(QStringLiteral("ok ") + line, from), qPrintable(host->transcript()));
     exchange({}, {QStringLiteral("l"), QStringLiteral("STRENGTH")}, {strength}, {});
+}
+
+// While transmitting, the client reads SWR, ALC and compression with one RM; and the forward
+// power with SM0;, each answered at once with what the host reports.
+void tst_endtoend::transmitMeters()
+{
+    // 100 % drive: host-sim reports its full 100 W.
+    exchange({QStringLiteral("L"), QStringLiteral("RFPOWER"), QStringLiteral("0.2")}, {}, {},
+             {QStringLiteral("cmd 70 txDrive 0 100")});
+    exchange({QStringLiteral("T"), QStringLiteral("1")}, {}, {},
+             {QStringLiteral("key setTrx 0 2 1 worker")});
+    // Script lines are handled in turn after the keying, so once the SWR is confirmed the
+    // plug-in holds both transmit meters.
+    const qsizetype from = host->mark();
+    host->send(QStringLiteral("swr 0 2.0"));
+    QVERIFY2(host->waitForLine(QStringLiteral("ok swr 0 2.0"), from),
+             qPrintable(host->transcript()));
+
+    // The client reads the power meter only under its own PTT, so it keys again (the host
+    // keeps transmitting and its meters stand) before reading, and releases at the end.
+    const ClientResult read =
+        client({QStringLiteral("T"), QStringLiteral("1"), QStringLiteral("l"),
+                QStringLiteral("SWR"), QStringLiteral("l"), QStringLiteral("ALC"),
+                QStringLiteral("l"), QStringLiteral("COMP_METER"), QStringLiteral("l"),
+                QStringLiteral("RFPOWER_METER"), QStringLiteral("T"), QStringLiteral("0")});
+    QVERIFY2(read.finished && read.exitCode == 0 && read.errors.isEmpty(), qPrintable(read.errors));
+    // SWR 2.0 is bar 8, which the client maps back to 2.0; 100 W is bar 16 of 20.
+    QCOMPARE(read.lines, (QStringList{"2.000000", "0.000000", "0.000000", "0.800000"}));
+    QVERIFY2(host->waitForLine(QStringLiteral("key setTrx 0 2 0 worker"), from),
+             qPrintable(host->transcript()));
 }
 
 void tst_endtoend::saveAndRestore()

@@ -65,6 +65,7 @@ private slots:
     void radioConfirmsRequests_data();
     void radioConfirmsRequests();
     void transmitFollowsAllSources();
+    void transmitMetersWhileTransmitting();
     void receiverWithoutTransmitterStaysReceiving();
     void hostWideControls_data();
     void hostWideControls();
@@ -184,7 +185,40 @@ void tst_hostsim::transmitFollowsAllSources()
     QVERIFY(radio.state().transmitting);
     radio.requestTrx(0, 3, false);
     QVERIFY(!radio.state().transmitting);
-    QCOMPARE(sent.messages, (QList<QVariantList>{{3, 0u, true}, {3, 0u, false}}));
+    // The transmit meters follow each change at once: the drive's 50 W of 100 W and the
+    // default SWR, then rest values.
+    QCOMPARE(sent.messages, (QList<QVariantList>{{3, 0u, true},
+                                                 {102, 0u, 0u, 50.0},
+                                                 {103, 0u, 0u, 1.2},
+                                                 {3, 0u, false},
+                                                 {102, 0u, 0u, 0.0},
+                                                 {103, 0u, 0u, 1.0}}));
+}
+
+// Power and SWR are reported while transmitting: on every change, and with the S-meter's
+// periodic report; a change while receiving is kept for the next transmission.
+void tst_hostsim::transmitMetersWhileTransmitting()
+{
+    quorvexCommand bus;
+    SimulatedRadio radio(0, true, &bus);
+    Sent sent(&bus);
+    radio.setSwr(2.0);
+    QVERIFY(sent.messages.isEmpty());
+    radio.requestTrx(0, 2, true);
+    bus.setCommand(QVariantList{70, 0u, 80u});
+    radio.setSwr(1.5);
+    QCOMPARE(sent.messages, (QList<QVariantList>{{3, 0u, true},
+                                                 {102, 0u, 0u, 50.0},
+                                                 {103, 0u, 0u, 2.0},
+                                                 {70, 0u, 80u},
+                                                 {102, 0u, 0u, 80.0},
+                                                 {103, 0u, 0u, 2.0},
+                                                 {102, 0u, 0u, 80.0},
+                                                 {103, 0u, 0u, 1.5}}));
+    sent.messages.clear();
+    QTRY_VERIFY(sent.messages.contains(QVariantList{103, 0u, 0u, 1.5}));
+    QVERIFY(sent.messages.contains(QVariantList{102, 0u, 0u, 80.0}));
+    QVERIFY(sent.messages.contains(QVariantList{100, 0u, 0u, -100.0}));
 }
 
 void tst_hostsim::receiverWithoutTransmitterStaysReceiving()
@@ -310,13 +344,16 @@ void tst_hostsim::scriptLines()
     QSignalSpy quit(&script, &ScriptCommands::quitRequested);
 
     // Invalid lines change nothing; a line may arrive in pieces.
-    const QByteArray lines = "smeter 5 -50\nsmeter 1 loud\ncat 0 2\nrunning\n"
-                             "smeter 1 -5";
+    const QByteArray lines = "smeter 5 -50\nsmeter 1 loud\ncat 0 2\nrunning\nswr 0 0.9\n"
+                             "swr 1 2\nswr 0 inf\nswr 0 2.5\nsmeter 1 -5";
     QCOMPARE(::write(pipeEnds[1], lines.constData(), size_t(lines.size())), lines.size());
     QCOMPARE(::write(pipeEnds[1], "0\ncat 1 1\nrunning 0\nquit\n", 26), 26);
     QTRY_COMPARE(quit.count(), 1);
     QCOMPARE(session.radio(1)->state().smeterDbm, -50.0);
     QCOMPARE(session.radio(0)->state().smeterDbm, arguments.smeterDbm);
+    // Only a transmitter takes an SWR, and only a ratio of at least 1.
+    QCOMPARE(session.radio(0)->state().swr, 2.5);
+    QCOMPARE(session.radio(1)->state().swr, 1.2);
     QCOMPARE(catRequests.count(), 1);
     QCOMPARE(catRequests.first().at(0).toUInt(), 1u);
     QCOMPARE(catRequests.first().at(1).toBool(), true);

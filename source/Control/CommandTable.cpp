@@ -79,6 +79,8 @@ constexpr CommandEntry commands[] = {
     {"RD", "RD1;", 0, rit::rd},
     {"RG", "RG000;", 3, levels::rg},
     {"RL", "RL00;", 0, fixedAnswer},
+    // SWR, compression and ALC, one answer each, written as one reply.
+    {"RM", "RM10000;RM20000;RM30000;", 0, levels::rm},
     {"RT", "RT0;", 1, rit::rt},
     {"RU", "RU1;", 0, rit::ru},
     {"RX", "RX0;", 0, frequency::rx},

@@ -141,6 +141,8 @@ private slots:
     void setXitEnable(quint32 receiver, quint32 channel, bool state);
     bool XitEnable(quint32 receiver);
     void setSmeter(quint32 receiver, quint32 channel, double value);
+    void setPowerMeter(quint32 transmitter, quint32 channel, double watts);
+    void setSwrMeter(quint32 transmitter, quint32 channel, double ratio);
     void setCtcssEnable(quint32 receiver, bool state);
     void setCtcssTone(quint32 receiver, int index);
     void setSubRX(quint32 receiver, bool state);
@@ -226,6 +228,8 @@ private:
     template <typename Field, typename Value>
     void storeFor(quint32 index, Field RadioState::*field, Value value);
     template <typename Field> Field readFor(quint32 index, Field RadioState::*field);
+    // A meter bar, stored only from the host's main channel (0) of this channel's index.
+    void storeMeter(quint32 index, quint32 channel, int RadioState::*bar, int value);
 
     QMutex mutex;
     QBasicTimer lineTimer; // 1 ms poll of the PTT and footswitch lines, GUI thread

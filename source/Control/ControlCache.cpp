@@ -3,29 +3,16 @@
 
 #include "Control.h"
 
-#include "Conversions.h"
+#include "Meters.h"
 
 #include <QDebug>
 #include <QMutexLocker>
-
-#include <algorithm>
-#include <cmath>
 
 namespace
 {
 
 // The host numbers 43 tones, 0 to 42; CN sets only 0 to 41 (RitCommands.cpp).
 constexpr int lastCtcssTone = 42;
-
-// dBm -> S-meter step 0 to 20: readings are taken between -130 and -23 dBm; up to -73 dBm
-// (S9) a step is 54/11 dB, above it 50/9 dB, counting from step 11. A reading that is not a
-// number shows as no signal.
-int smeterStep(double dbm)
-{
-    const double x = std::isnan(dbm) ? -130.0 : std::clamp(dbm, -130.0, -23.0);
-    const double step = x <= -73.0 ? (x + 130.0) / 54.0 * 11.0 : (x + 73.0) / 50.0 * 9.0 + 11.0;
-    return std::min(truncated<int>(step), 20);
-}
 
 } // namespace
 
@@ -329,10 +316,25 @@ bool Control::XitEnable(quint32 receiver)
 // Only the main channel's reading drives the S-meter.
 void Control::setSmeter(quint32 receiver, quint32 channel, double value)
 {
-    const int step = smeterStep(value);
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver) && channel == 0)
-        cache.smeter = step;
+    storeMeter(receiver, channel, &RadioState::smeter, meters::sMeterStep(value));
+}
+
+// The transmit meters come from the main channel too; the host numbers them by transmitter,
+// which for this channel is its transceiver index.
+void Control::setPowerMeter(quint32 transmitter, quint32 channel, double watts)
+{
+    storeMeter(transmitter, channel, &RadioState::powerMeter, meters::powerBar(watts));
+}
+
+void Control::setSwrMeter(quint32 transmitter, quint32 channel, double ratio)
+{
+    storeMeter(transmitter, channel, &RadioState::swrMeter, meters::swrBar(ratio));
+}
+
+void Control::storeMeter(quint32 index, quint32 channel, int RadioState::*bar, int value)
+{
+    if (channel == 0)
+        storeFor(index, bar, value);
 }
 
 void Control::setCtcssEnable(quint32 receiver, bool state)

@@ -16,6 +16,9 @@ namespace
 constexpr int levelDigits = 3;
 // The transmitter that ML, PC and PR address, whatever the channel.
 constexpr quint32 firstTransmitter = 0;
+// RM's reply: each meter's four digits; SWR's end at position 7 ("RM1nnnn;").
+constexpr int meterDigits = 4;
+constexpr int swrFieldEnd = 7;
 // AGC modes as the host numbers them.
 constexpr quint32 agcOff = 0;
 constexpr quint32 agcFast = 4;
@@ -256,11 +259,26 @@ void an(Request& request)
     request.bus.txAntSwitch(port);
 }
 
-// S-meter, read only, as SM0; (one character).
+// S-meter, read only, as SM0; (one character). While transmitting the radio shows the forward
+// power on the same bar.
 void sm(Request& request)
 {
+    const RadioState& radio = request.radio;
     if (request.length() == 1)
-        request.reply(request.radio.smeter);
+        request.reply(radio.trxMode ? radio.powerMeter : radio.smeter);
+}
+
+// RM; reads the three transmit meters in one reply, RM1 SWR, RM2 compression, RM3 ALC, each
+// on its 0-20 bar. The host reports neither compression nor ALC, and while receiving every
+// meter rests at 0. An RM with a parameter (a meter selection) is ignored.
+void rm(Request& request)
+{
+    if (!request.isRead())
+        return;
+    const RadioState& radio = request.radio;
+    Answer answer = request.answerTemplate();
+    answer.putNumber(swrFieldEnd, meterDigits, radio.trxMode ? radio.swrMeter : 0);
+    request.reply(answer);
 }
 
 } // namespace levels

@@ -1,7 +1,7 @@
 #pragma once
 // Level and switch commands: AG, RG, MG, SQ, ML, NL, PC, KS, SD (levels, each scaled between
 // the Kenwood range and the host's unit), GT (AGC), NB, NR, PR, RA, PA (switches), AN
-// (antenna) and SM (S-meter).
+// (antenna), SM (S-meter, the power bar while transmitting) and RM (transmit meters).
 
 class Request;
 
@@ -24,4 +24,5 @@ void ra(Request& request);
 void pa(Request& request);
 void an(Request& request);
 void sm(Request& request);
+void rm(Request& request);
 } // namespace levels

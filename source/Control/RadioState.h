@@ -31,6 +31,8 @@ struct RadioState {
     double filterLow = -50.0; // Hz relative to the carrier, negative below it
     double filterHigh = 50.0; // Hz relative to the carrier
     int smeter = 0;           // S-meter step 0 to 20
+    int powerMeter = 0;       // forward power on the power bar, 0 to 20 (while transmitting)
+    int swrMeter = 0;         // SWR bar 0 to 20 (while transmitting)
     bool antSwEnable = false; // panel option: AN may switch antennas
     int antenna = 1;          // 1 or 2
     bool ritEnable = false;
