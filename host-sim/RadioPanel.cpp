@@ -82,6 +82,7 @@ RadioPanel::RadioPanel(SimulatedRadio* radio, SimDeviceManager* manager, QWidget
     signal->setValue(int(std::lround(radio->state().smeterDbm)));
     smeter->setRange(signalMinDbm, signalMaxDbm);
     smeter->setTextVisible(false);
+    txMeters->setVisible(radio->canTransmit());
     log->setReadOnly(true);
     log->setMaximumBlockCount(logLines);
     log->setMinimumHeight(90);
