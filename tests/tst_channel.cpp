@@ -7,6 +7,7 @@
 #include "FakeDeviceManager.h"
 #include "PtyPair.h"
 #include "SerialPortControl.h"
+#include "TransmitControls.h"
 
 #include <QRandomGenerator>
 #include <QtTest>
@@ -386,24 +387,6 @@ void TestChannel::destructionWhileRunning()
 
 void TestChannel::transmitControls()
 {
-    static const char* const controls[] = {"cbPortNamePTT",
-                                           "chbEnablePtt",
-                                           "chbDTR",
-                                           "chbRTS",
-                                           "cbPortNameFootSwitch",
-                                           "chbEnableFootswitch",
-                                           "chbDTR_FootSwitch",
-                                           "chbRTS_FootSwitch",
-                                           "cbPttLine",
-                                           "cbKeyLine",
-                                           "lbPortNamePtt",
-                                           "lbDtr",
-                                           "lbRts",
-                                           "lbPortNamePtt_2",
-                                           "lbDtr_2",
-                                           "lbRts_2",
-                                           "lbPttLine",
-                                           "lbKeyLine"};
     PtyPair pttPty;
     ChannelHarness channel;
     channel.selectPort("cbPortNamePTT", pttPty.slavePath());
@@ -417,12 +400,12 @@ void TestChannel::transmitControls()
     QVERIFY(portIsFree(pttPty.slavePath()));
     QCOMPARE(channel.combo("cbPttLine")->currentIndex(), 0);
     QCOMPARE(channel.combo("cbKeyLine")->currentIndex(), 0);
-    for (const char* name : controls)
+    for (const char* name : transmitControlNames)
         QVERIFY2(channel.widget<QWidget>(name)->isHidden(), name);
     QVERIFY(!channel.box("chbEnable")->isHidden());
 
     channel.control.setTxAvailable(true);
-    for (const char* name : controls)
+    for (const char* name : transmitControlNames)
         QVERIFY2(!channel.widget<QWidget>(name)->isHidden(), name);
     QVERIFY(!channel.box("chbEnablePtt")->isChecked());
     QVERIFY(!channel.box("chbEnableFootswitch")->isChecked());

@@ -3,6 +3,7 @@
 
 #include "FakeKeyControl.h"
 #include "InterpreterHarness.h"
+#include "ReadsAfterConstruction.h"
 
 #include <QTest>
 
@@ -57,8 +58,7 @@ void tst_interpreter_frequency::commandCode()
 
 void tst_interpreter_frequency::readsAfterConstruction_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QByteArray>("answer");
+    addReadAfterConstructionColumns();
     QTest::newRow("FA") << "FA" << QByteArray("FA00001900000;");
     QTest::newRow("FB") << "FB" << QByteArray("FB00001900000;");
     QTest::newRow("FR") << "FR" << QByteArray("FR0;");
@@ -111,13 +111,7 @@ void tst_interpreter_frequency::readsAfterConstruction_data()
 
 void tst_interpreter_frequency::readsAfterConstruction()
 {
-    QFETCH(QString, command);
-    QFETCH(QByteArray, answer);
-    InterpreterHarness h;
-    QVERIFY(h.open());
-    QCOMPARE(h.run(command), answer);
-    QCOMPARE(h.loggedAnswers(),
-             answer.isEmpty() ? QStringList() : QStringList{QString::fromLatin1(answer)});
+    verifyReadAfterConstruction();
 }
 
 void tst_interpreter_frequency::sets_data()

@@ -3,6 +3,7 @@
 // clamping of host values that do not fit their answer field.
 
 #include "InterpreterHarness.h"
+#include "ReadsAfterConstruction.h"
 
 #include <QTest>
 
@@ -30,8 +31,7 @@ private slots:
 
 void tst_interpreter_levels::readsAfterConstruction_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QByteArray>("answer");
+    addReadAfterConstructionColumns();
     QTest::newRow("AG0") << "AG0" << QByteArray("AG0255;");
     QTest::newRow("RG") << "RG" << QByteArray("RG085;");
     QTest::newRow("MG") << "MG" << QByteArray("MG000;");
@@ -59,12 +59,7 @@ void tst_interpreter_levels::readsAfterConstruction_data()
 
 void tst_interpreter_levels::readsAfterConstruction()
 {
-    QFETCH(QString, command);
-    QFETCH(QByteArray, answer);
-    InterpreterHarness h;
-    QVERIFY(h.open());
-    QCOMPARE(h.run(command), answer);
-    QCOMPARE(h.sentCommands(), QStringList());
+    verifyReadAfterConstruction();
 }
 
 void tst_interpreter_levels::sets_data()

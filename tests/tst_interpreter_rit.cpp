@@ -2,6 +2,7 @@
 // in the IF status answer.
 
 #include "InterpreterHarness.h"
+#include "ReadsAfterConstruction.h"
 
 #include <QTest>
 
@@ -21,8 +22,7 @@ private slots:
 
 void tst_interpreter_rit::readsAfterConstruction_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QByteArray>("answer");
+    addReadAfterConstructionColumns();
     QTest::newRow("RT") << "RT" << QByteArray("RT0;");
     QTest::newRow("XT") << "XT" << QByteArray("XT0;");
     QTest::newRow("CT") << "CT" << QByteArray("CT0;");
@@ -35,12 +35,7 @@ void tst_interpreter_rit::readsAfterConstruction_data()
 
 void tst_interpreter_rit::readsAfterConstruction()
 {
-    QFETCH(QString, command);
-    QFETCH(QByteArray, answer);
-    InterpreterHarness h;
-    QVERIFY(h.open());
-    QCOMPARE(h.run(command), answer);
-    QCOMPARE(h.sentCommands(), QStringList());
+    verifyReadAfterConstruction();
 }
 
 void tst_interpreter_rit::sets_data()

@@ -4,6 +4,7 @@
 
 #include "CatAbstract.h"
 #include "FakeDeviceManager.h"
+#include "TransmitControls.h"
 
 #include <QPluginLoader>
 #include <QPointer>
@@ -23,28 +24,6 @@ class ListenedManager : public FakeDeviceManager
 {
 public:
     int listeners() const { return receivers(SIGNAL(catEnableChanged(quint32, bool))); }
-};
-
-// The transmit keying controls that command 184 hides and shows on every channel.
-const QStringList transmitControls = {
-    "cbPortNamePTT",
-    "chbEnablePtt",
-    "chbDTR",
-    "chbRTS",
-    "cbPortNameFootSwitch",
-    "chbEnableFootswitch",
-    "chbDTR_FootSwitch",
-    "chbRTS_FootSwitch",
-    "cbPttLine",
-    "cbKeyLine",
-    "lbPortNamePtt",
-    "lbDtr",
-    "lbRts",
-    "lbPortNamePtt_2",
-    "lbDtr_2",
-    "lbRts_2",
-    "lbPttLine",
-    "lbKeyLine",
 };
 
 QVariant txChannelsMessage(quint32 count)
@@ -129,7 +108,7 @@ void tst_plugin::verifyHiddenEverywhere(const QString& name, bool hidden)
 
 void tst_plugin::verifyTransmitControlsHidden(bool hidden)
 {
-    for (const QString& name : transmitControls) {
+    for (const char* name : transmitControlNames) {
         verifyHiddenEverywhere(name, hidden);
         if (QTest::currentTestFailed())
             return;
