@@ -20,6 +20,23 @@ std::optional<quint32> parseCount(const QString& text, quint32 limit)
     return value;
 }
 
+// Qt names the program in the usage line after the application object, which does not exist
+// yet while the command line is read (Qt then writes a placeholder); the first word of the
+// command line names it instead.
+QString helpText(const QCommandLineParser& parser, const QStringList& argv)
+{
+    const QString qtName = QCoreApplication::instance() ? QCoreApplication::arguments().value(0)
+                                                        : QStringLiteral("<executable_name>");
+    const QString qtUsage = QStringLiteral("Usage: ") + qtName;
+    const QString name = QFileInfo(argv.value(0)).fileName();
+    QString text = parser.helpText();
+    if (text.startsWith(qtUsage))
+        text.replace(0, qtUsage.size(),
+                     QStringLiteral("Usage: ") +
+                         (name.isEmpty() ? QStringLiteral("host-sim") : name));
+    return text;
+}
+
 ParsedArguments failure(const QString& message, int exitCode)
 {
     ParsedArguments result;
@@ -73,9 +90,9 @@ ParsedArguments parseHostArguments(const QStringList& argv)
     parser.addOptions({help, plugin, channels, txChannels, settings, headless, screenshot, smeter});
 
     if (!parser.parse(argv))
-        return failure(parser.errorText() + QLatin1Char('\n') + parser.helpText(), 2);
+        return failure(parser.errorText() + QLatin1Char('\n') + helpText(parser, argv), 2);
     if (parser.isSet(help))
-        return failure(parser.helpText(), 0);
+        return failure(helpText(parser, argv), 0);
     if (!parser.positionalArguments().isEmpty())
         return failure(
             QStringLiteral("unexpected argument: ") + parser.positionalArguments().constFirst(), 2);

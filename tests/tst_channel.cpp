@@ -30,6 +30,7 @@ private slots:
     void nulEndsTheRead();
     void logInColourAndEscaped();
     void logOnlyWhileChecked();
+    void logViewKeepsItsLastLines();
     void reopenStartsClean();
     void failedOpen_data();
     void failedOpen();
@@ -245,6 +246,29 @@ void TestChannel::logOnlyWhileChecked()
     QTRY_COMPARE(channel.logged.size(), 4);
     QCOMPARE(channel.logView().size(), 2);
     QVERIFY(channel.logView().first().endsWith(" FB;"));
+}
+
+// The log view keeps its last 5,000 lines: after 6,000 commands the oldest have scrolled away
+// and the newest is the last line.
+void TestChannel::logViewKeepsItsLastLines()
+{
+    PtyPair pty;
+    ChannelHarness channel;
+    channel.box("chbLog")->setChecked(true);
+    QVERIFY(openCat(channel, pty));
+
+    // Set commands, each its own line and none answered.
+    const auto command = [](int n) {
+        return "FA" + QByteArray::number(n).rightJustified(11, '0') + ';';
+    };
+    QByteArray text;
+    for (int n = 1; n <= 6000; ++n)
+        text += command(n);
+    pty.write(text);
+    const QTextDocument* view = channel.widget<QTextBrowser>("tbLog")->document();
+    QTRY_COMPARE_WITH_TIMEOUT(view->lastBlock().text(), QString::fromLatin1(command(6000)), 30000);
+    QCOMPARE(view->blockCount(), 5000);
+    QCOMPARE(view->firstBlock().text(), QString::fromLatin1(command(1001)));
 }
 
 void TestChannel::reopenStartsClean()

@@ -316,11 +316,16 @@ void tst_hostsim::arguments()
     QFETCH(quint32, channels);
     QFETCH(quint32, txChannels);
     QFETCH(bool, headless);
-    const ParsedArguments parsed = parseHostArguments(QStringList{"host-sim"} + words);
+    const ParsedArguments parsed = parseHostArguments(QStringList{"/opt/sim/bin/host-sim"} + words);
     QCOMPARE(parsed.arguments.has_value(), valid);
     if (!valid) {
         QCOMPARE(parsed.exitCode, exitCode);
         QVERIFY(!parsed.message.isEmpty());
+        // A usage line names the program as it was started.
+        QVERIFY2(!parsed.message.contains(QLatin1String("Usage:")) ||
+                     parsed.message.contains(QLatin1String("Usage: host-sim [options]")),
+                 qPrintable(parsed.message));
+        QCOMPARE(parsed.message.startsWith(QLatin1String("Usage: host-sim")), exitCode == 0);
         return;
     }
     QCOMPARE(parsed.arguments->channels, channels);

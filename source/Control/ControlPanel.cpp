@@ -15,9 +15,14 @@
 #include <QMessageBox>
 #include <QMetaMethod>
 #include <QTextBrowser>
+#include <QTextDocument>
 
 namespace
 {
+
+// The log view keeps this many lines; older ones scroll away, so a client polling for days
+// does not fill the host's memory.
+constexpr int logViewLines = 5000;
 
 // Hidden and shown together by setTxAvailable: the keying boxes, then their labels.
 constexpr const char* transmitControls[] = {
@@ -85,6 +90,7 @@ void Control::createObjects()
     panel.chbRTS_FootSwitch = panelChild<QCheckBox>("chbRTS_FootSwitch");
     panel.chbLog = panelChild<QCheckBox>("chbLog");
     panel.tbLog = panelChild<QTextBrowser>("tbLog");
+    panel.tbLog->document()->setMaximumBlockCount(logViewLines);
 
     ptt = {ptt.port,
            false,
