@@ -60,6 +60,29 @@ qint64 scaled(double value)
     return truncated<qint64>(value);
 }
 
+// A level whose Kenwood number 0 to kenwoodMax spreads linearly over the host's range from
+// hostLow to hostHigh (dB).
+struct LevelScale {
+    double kenwoodMax;
+    double hostLow;
+    double hostHigh;
+
+    double toKenwood(double host) const
+    {
+        return (host - hostLow) / (hostHigh - hostLow) * kenwoodMax;
+    }
+    double toHost(double kenwood) const
+    {
+        return kenwood / kenwoodMax * (hostHigh - hostLow) + hostLow;
+    }
+};
+
+// One row per level command: {Kenwood maximum, host low, host high}.
+constexpr LevelScale afGainScale{255, -60, 0};   // AG: AF volume
+constexpr LevelScale rfGainScale{100, -20, 120}; // RG: AGC gain
+constexpr LevelScale micGainScale{100, 0, 70};   // MG: microphone gain
+constexpr LevelScale squelchScale{255, -140, 0}; // SQ: squelch level
+
 } // namespace
 
 namespace levels
@@ -71,12 +94,13 @@ void ag(Request& request)
 {
     RadioState& radio = request.radio;
     if (request.length() == 1) {
-        radio.volume = std::clamp(radio.volume, -60, 0);
-        return request.reply(scaled((radio.volume + 60) / 60.0 * 255));
+        radio.volume = std::clamp(radio.volume, static_cast<int>(afGainScale.hostLow),
+                                  static_cast<int>(afGainScale.hostHigh));
+        return request.reply(scaled(afGainScale.toKenwood(radio.volume)));
     }
     if (request.length() != 4)
         return;
-    radio.volume = truncated<int>(request.lastDigitsOrZero(levelDigits) / 255.0 * 60 - 60);
+    radio.volume = truncated<int>(afGainScale.toHost(request.lastDigitsOrZero(levelDigits)));
     request.bus.rxVolume(request.index(), 0, radio.volume);
 }
 
@@ -85,9 +109,9 @@ void rg(Request& request)
 {
     RadioState& radio = request.radio;
     if (request.isRead())
-        return request.reply(scaled((radio.agcGain + 20.0) / 140 * 100));
+        return request.reply(scaled(rfGainScale.toKenwood(radio.agcGain)));
     if (const auto value = setValue(request, levelDigits)) {
-        radio.agcGain = truncated<int>(*value / 100.0 * 140 - 20);
+        radio.agcGain = truncated<int>(rfGainScale.toHost(*value));
         request.bus.rxAgcGain(request.index(), 0, radio.agcGain);
     }
 }
@@ -97,23 +121,24 @@ void mg(Request& request)
 {
     RadioState& radio = request.radio;
     if (request.isRead())
-        return request.reply(scaled(radio.micGain / 70.0 * 100));
+        return request.reply(scaled(micGainScale.toKenwood(radio.micGain)));
     if (const auto value = setValue(request, levelDigits)) {
-        radio.micGain = truncated<int>(*value / 100.0 * 70);
+        radio.micGain = truncated<int>(micGainScale.toHost(*value));
         request.bus.txMicValue(request.index(), radio.micGain);
     }
 }
 
-// Squelch: 0 to 255 over -140 to 0 dB; read as SQ0; and set as SQ0nnn; like AG.
+// Squelch: 0 to 255 over -140 to 0 dB; read as SQ0; and set as SQ0nnn; like AG. The read
+// shows the magnitude, so a level below the range does not turn into a negative number.
 void sq(Request& request)
 {
     RadioState& radio = request.radio;
     if (request.length() == 1)
-        return request.reply(scaled(std::fabs((radio.sqlLevel + 140.0) / 140 * 255)));
+        return request.reply(scaled(std::fabs(squelchScale.toKenwood(radio.sqlLevel))));
     if (request.length() != 4)
         return;
     if (const auto value = request.lastDigits(levelDigits)) {
-        radio.sqlLevel = truncated<int>(*value / 255.0 * 140 - 140);
+        radio.sqlLevel = truncated<int>(squelchScale.toHost(*value));
         request.bus.rxSqlValue(request.index(), 0, radio.sqlLevel);
     }
 }
