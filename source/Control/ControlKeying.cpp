@@ -11,6 +11,7 @@
 #include "CwKeyControlAbstract.h"
 #include "Options.h"
 #include "SerialPortControl.h"
+#include "SettingTables.h"
 #include "quorvexCommand.h"
 
 #include <QCheckBox>
@@ -20,12 +21,22 @@
 namespace
 {
 
-// The keying ports only listen to their input lines, always with these settings (indices).
+// The keying ports only listen to their input lines, always at 9600 bit/s, 8N1, no flow
+// control: these settings as rows of the setting tables.
 struct FixedSettings {
     int parity, dataBits, stopBits, baudRate, flowControl;
 };
-constexpr FixedSettings keyingPortSettings{0 /* none */, 3 /* 8 */, 0 /* 1 */, 3 /* 9600 */,
-                                           0 /* none */};
+constexpr int noRow = -1;
+constexpr FixedSettings keyingPortSettings{
+    SettingTables::rowOf(SettingTables::parityRows, PAR_NONE, noRow),
+    SettingTables::rowOf(SettingTables::dataBitsRows, DATA_8, noRow),
+    SettingTables::rowOf(SettingTables::stopBitsRows, STOP_1, noRow),
+    SettingTables::rowOf(SettingTables::bitRates, 9600, noRow),
+    SettingTables::rowOf(SettingTables::flowRows, FLOW_OFF, noRow)};
+static_assert(keyingPortSettings.parity != noRow && keyingPortSettings.dataBits != noRow &&
+                  keyingPortSettings.stopBits != noRow && keyingPortSettings.baudRate != noRow &&
+                  keyingPortSettings.flowControl != noRow,
+              "the keying ports' settings must be rows of the setting tables");
 
 constexpr int linePollMs = 1;
 

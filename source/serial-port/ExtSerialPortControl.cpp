@@ -7,13 +7,13 @@
 
 #include <array>
 
+using SettingTables::dataBitsRows;
+using SettingTables::flowRows;
+using SettingTables::parityRows;
+using SettingTables::stopBitsRows;
+
 namespace
 {
-
-constexpr std::array<DataBitsType, 4> dataBitsRows{DATA_5, DATA_6, DATA_7, DATA_8};
-constexpr std::array<ParityType, 5> parityRows{PAR_NONE, PAR_ODD, PAR_EVEN, PAR_MARK, PAR_SPACE};
-constexpr std::array<StopBitsType, 3> stopBitsRows{STOP_1, STOP_1_5, STOP_2};
-constexpr std::array<FlowType, 3> flowRows{FLOW_OFF, FLOW_HARDWARE, FLOW_XONXOFF};
 
 constexpr long openTimeoutMs = 1;
 
