@@ -3,7 +3,7 @@
 
 #include "FakeKeyControl.h"
 #include "InterpreterHarness.h"
-#include "ReadsAfterConstruction.h"
+#include "InterpreterTables.h"
 
 #include <QTest>
 
@@ -116,10 +116,7 @@ void tst_interpreter_frequency::readsAfterConstruction()
 
 void tst_interpreter_frequency::sets_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QStringList>("host");
-    QTest::addColumn<QString>("read");
-    QTest::addColumn<QByteArray>("readAnswer");
+    addSetThenReadColumns();
     QTest::newRow("FA") << "FA00007074000" << QStringList{"19 u0 u0 d7074000"} << "FA"
                         << QByteArray("FA00007074000;");
     QTest::newRow("FB") << "FB00014074000" << QStringList{"19 u0 u1 d14074000"} << "FB"
@@ -161,16 +158,7 @@ void tst_interpreter_frequency::sets_data()
 
 void tst_interpreter_frequency::sets()
 {
-    QFETCH(QString, command);
-    QFETCH(QStringList, host);
-    QFETCH(QString, read);
-    QFETCH(QByteArray, readAnswer);
-    InterpreterHarness h;
-    QVERIFY(h.open());
-    QCOMPARE(h.run(command), QByteArray());
-    QCOMPARE(h.sentCommands(), host);
-    QVERIFY(h.loggedAnswers().isEmpty());
-    QCOMPARE(h.run(read), readAnswer);
+    verifySetThenRead();
 }
 
 void tst_interpreter_frequency::modeReadsFollowTheHostMode_data()

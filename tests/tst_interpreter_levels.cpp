@@ -3,7 +3,7 @@
 // clamping of host values that do not fit their answer field.
 
 #include "InterpreterHarness.h"
-#include "ReadsAfterConstruction.h"
+#include "InterpreterTables.h"
 
 #include <QTest>
 
@@ -64,10 +64,7 @@ void tst_interpreter_levels::readsAfterConstruction()
 
 void tst_interpreter_levels::sets_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QStringList>("host");
-    QTest::addColumn<QString>("read");
-    QTest::addColumn<QByteArray>("readAnswer");
+    addSetThenReadColumns();
     const auto row = [](const char* command, QStringList host, const char* read,
                         const char* answer) {
         QTest::newRow(command) << QString(command) << host << QString(read) << QByteArray(answer);
@@ -117,17 +114,7 @@ void tst_interpreter_levels::sets_data()
 
 void tst_interpreter_levels::sets()
 {
-    QFETCH(QString, command);
-    QFETCH(QStringList, host);
-    QFETCH(QString, read);
-    QFETCH(QByteArray, readAnswer);
-    InterpreterHarness h;
-    QVERIFY(h.open());
-    const QByteArray setAnswer = h.run(command);
-    if (command != read)
-        QCOMPARE(setAnswer, QByteArray());
-    QCOMPARE(h.sentCommands(), host);
-    QCOMPARE(h.run(read), readAnswer);
+    verifySetThenRead();
 }
 
 void tst_interpreter_levels::hostValuesAreScaledAndClamped_data()

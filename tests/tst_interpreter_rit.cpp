@@ -2,7 +2,7 @@
 // in the IF status answer.
 
 #include "InterpreterHarness.h"
-#include "ReadsAfterConstruction.h"
+#include "InterpreterTables.h"
 
 #include <QTest>
 
@@ -40,10 +40,7 @@ void tst_interpreter_rit::readsAfterConstruction()
 
 void tst_interpreter_rit::sets_data()
 {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QStringList>("host");
-    QTest::addColumn<QString>("read");
-    QTest::addColumn<QByteArray>("readAnswer");
+    addSetThenReadColumns();
     const auto row = [](const char* name, const char* command, QStringList host, const char* read,
                         const char* answer) {
         QTest::newRow(name) << QString(command) << host << QString(read) << QByteArray(answer);
@@ -77,15 +74,7 @@ void tst_interpreter_rit::sets_data()
 
 void tst_interpreter_rit::sets()
 {
-    QFETCH(QString, command);
-    QFETCH(QStringList, host);
-    QFETCH(QString, read);
-    QFETCH(QByteArray, readAnswer);
-    InterpreterHarness h(0);
-    QVERIFY(h.open());
-    QCOMPARE(h.run(command), QByteArray());
-    QCOMPARE(h.sentCommands(), host);
-    QCOMPARE(h.run(read), readAnswer);
+    verifySetThenRead();
 }
 
 void tst_interpreter_rit::ritOffsetInIf_data()
