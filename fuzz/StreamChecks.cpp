@@ -40,12 +40,14 @@ QString commandProblem(const QString& text)
     return {};
 }
 
+// A reply is one answer or, for RM;, several in a row: each ends in its ';', none is empty.
 QString answerProblem(const QString& text)
 {
     if (text.isEmpty())
         return {};
-    if (!text.endsWith(QLatin1Char(';')) || text.count(QLatin1Char(';')) != 1)
-        return QStringLiteral("answer without exactly one final ';'");
+    if (!text.endsWith(QLatin1Char(';')) || text.startsWith(QLatin1Char(';')) ||
+        text.contains(QLatin1String(";;")))
+        return QStringLiteral("reply that is not whole answers, each with its final ';'");
     for (const QChar c : text)
         if (!isAnswerCharacter(c))
             return QStringLiteral("answer with a byte that is not printable ASCII");

@@ -16,9 +16,9 @@ namespace checks
 {
 
 // One read's log: every command received is a piece of at most 64 characters without ";" or
-// NUL, logged with its ";"; each command has at most one answer, logged after it; an answer
-// is printable ASCII ending in its only ";" (or empty: nothing written); the client end got
-// exactly the answers, in order.
+// NUL, logged with its ";"; each command has at most one reply, logged after it; a reply is
+// printable ASCII made of whole answers, each ending in its ";" (RM; replies with three), or
+// empty (nothing written); the client end got exactly the replies, in order.
 QString read(const QList<LogLine>& lines, const QByteArray& clientBytes);
 
 // Framing does not depend on where reads split: the commands logged over all reads are those
