@@ -96,6 +96,8 @@ void tst_cache::hostReportsReachTheirField_data()
     row("sTxComp", {73, true, {true}}, field(&RadioState::compressor), true);
     row("sRxSqlLevel", {51, true, {0u, -70}}, field(&RadioState::sqlLevel), -70);
     row("sMeterDbm", {100, true, {0u, -73.0}}, field(&RadioState::smeter), 11);
+    row("sMeterPower", {102, true, {0u, 100.0}}, field(&RadioState::powerMeter), 16);
+    row("sMeterSwr", {103, true, {0u, 2.0}}, field(&RadioState::swrMeter), 8);
     row("sRxRitEnable", {56, true, {0u, true}}, field(&RadioState::ritEnable), true);
     row("sRxRit", {54, true, {0u, -120}}, field(&RadioState::ritOffset), -120);
     row("sRxXitEnable", {59, true, {0u, true}}, field(&RadioState::xitEnable), true);
