@@ -9,9 +9,9 @@
 #include "ChannelHarness.h"
 #include "FakeDeviceManager.h"
 #include "PtyPair.h"
+#include "SocatPair.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QSettings>
 #include <QStandardPaths>
@@ -62,50 +62,6 @@ double cpuOverQuietGap(int ms)
     QTest::qWait(ms);
     return cpuSeconds() - before;
 }
-
-// socat joining two pseudo-terminals, linked as <dir>/host and <dir>/client. With
-// `survivesClient`, the client end may be closed and opened again without ending socat.
-class SocatPair
-{
-public:
-    explicit SocatPair(const QString& dir)
-        : hostPath(dir + QStringLiteral("/host")), clientPath(dir + QStringLiteral("/client"))
-    {
-    }
-    ~SocatPair() { stop(); }
-
-    bool start(bool survivesClient)
-    {
-        QString client = QStringLiteral("pty,raw,echo=0,link=") + clientPath;
-        if (survivesClient)
-            client += QStringLiteral(",ignoreeof");
-        socat.start(QStringLiteral("socat"),
-                    {QStringLiteral("pty,raw,echo=0,link=") + hostPath, client});
-        QDeadlineTimer deadline(5000);
-        while (!deadline.hasExpired()) {
-            if (QFile::exists(hostPath) && QFile::exists(clientPath))
-                return true;
-            if (socat.waitForFinished(20))
-                return false;
-        }
-        return false;
-    }
-
-    // Ends socat; its pseudo-terminals and links go with it.
-    void stop()
-    {
-        if (socat.state() == QProcess::NotRunning)
-            return;
-        socat.terminate();
-        socat.waitForFinished(5000);
-    }
-
-    const QString hostPath;
-    const QString clientPath;
-
-private:
-    QProcess socat;
-};
 
 // The outside program: a raw, non-blocking descriptor on the client end.
 class Client
@@ -239,7 +195,8 @@ void TestFaults::init()
         QSKIP("socat is not installed: the fault tests need its virtual serial pairs");
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
-    pair = std::make_unique<SocatPair>(dir->path());
+    pair = std::make_unique<SocatPair>(dir->filePath(QStringLiteral("host")),
+                                       dir->filePath(QStringLiteral("client")));
     manager = std::make_unique<FakeDeviceManager>();
     channel = std::make_unique<ChannelHarness>();
 }
