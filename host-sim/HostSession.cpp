@@ -4,6 +4,7 @@
 #include "CheckedConnect.h"
 #include "HostOutput.h"
 #include "MessageText.h"
+#include "PluginPanel.h"
 
 #include <QLayout>
 
@@ -57,6 +58,15 @@ bool HostSession::start(QLayout* optionsLayout)
     controls.reportAll();
     for (const auto& radio : transceivers)
         radio->reportAll();
+
+    // A channel serving its own virtual port: where a client finds it.
+    CHECKED_CONNECT(
+        &manager, &SimDeviceManager::catStateChanged, this, [this](quint32 transceiver, bool open) {
+            const QString path = virtualPortPath(layout, transceiver);
+            if (open && !path.isEmpty())
+                printHostLine(
+                    QStringLiteral("virtual port RX%1 %2").arg(transceiver + 1).arg(path));
+        });
 
     settings = std::make_unique<QSettings>(arguments.settingsPath, QSettings::IniFormat);
     cat->loadSettings(settings.get());

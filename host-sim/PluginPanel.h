@@ -4,10 +4,13 @@
 // order, into a tab widget in that layout; widgets are found by their object names.
 // GUI thread only.
 
-#include <QtGlobal>
+#include <QString>
 
 class QCheckBox;
 class QLayout;
 
 // Channel `channel`'s "View log" box, or null when the layout holds no such tab.
 QCheckBox* viewLogBox(const QLayout* optionsLayout, quint32 channel);
+// The path a client opens for channel `channel`'s virtual port while that is the channel's
+// CAT port choice; empty otherwise.
+QString virtualPortPath(const QLayout* optionsLayout, quint32 channel);

@@ -1,18 +1,24 @@
 // A channel serving a pseudo-terminal end to end: the panel's box opens the CAT port and starts
 // the worker, a client's bytes arrive in every kind of slicing, answers and host commands come
 // out in order, the log shows them in colour and escaped; a port that will not open, the device
-// manager's link, the transmit controls, destruction while running, and floods.
+// manager's link, the transmit controls, destruction while running, and floods; and the virtual
+// port, a pseudo-terminal of the channel's own that a client finds by a stable path.
 
 #include "ChannelHarness.h"
 #include "FakeDeviceManager.h"
 #include "PtyPair.h"
+#include "RuntimeDirectory.h"
 #include "SerialPortControl.h"
 #include "TransmitControls.h"
 
+#include <QLabel>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <thread>
+#include <unistd.h>
 
 using Writes = QList<QByteArray>;
 using HostReports = QList<QVariantList>;
@@ -39,6 +45,7 @@ private slots:
     void destructionWhileRunning();
     void transmitControls();
     void floods();
+    void virtualPort();
 };
 
 namespace
@@ -92,9 +99,13 @@ void TestChannel::panelFound()
     QVERIFY(!first.panel->parent());
     QVERIFY(!first.box("chbAntSw")->isHidden());
     QVERIFY(second.box("chbAntSw")->isHidden());
-    // The three port lists come from the same discovery.
-    QCOMPARE(first.combo("cbPortNamePTT")->count(), first.combo("cbPortName")->count());
-    QCOMPARE(first.combo("cbPortNameFootSwitch")->count(), first.combo("cbPortName")->count());
+    // The three port lists come from the same discovery; only the CAT list ends with the
+    // channel's own virtual port.
+    QComboBox* cat = first.combo("cbPortName");
+    QCOMPARE(first.combo("cbPortNamePTT")->count() + 1, cat->count());
+    QCOMPARE(first.combo("cbPortNameFootSwitch")->count() + 1, cat->count());
+    QCOMPARE(cat->itemText(cat->count() - 1), "Virtual port");
+    QCOMPARE(first.combo("cbPortNamePTT")->findText("Virtual port"), -1);
     QVERIFY(!first.control.isRunning());
 }
 
@@ -462,6 +473,77 @@ void TestChannel::floods()
     const QByteArray answers = pty.read(30000, ';', commands);
     client.join();
     QCOMPARE(answers, faAnswer.repeated(commands));
+}
+
+namespace
+{
+
+// A client's exchange over the virtual port's link: "ID;" answered, in a connection of its own.
+QByteArray askIdentity(const QString& path)
+{
+    const int client = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (client < 0)
+        return "open failed";
+    QByteArray answer;
+    [[maybe_unused]] const bool answered =
+        ::write(client, "ID;", 3) == 3 && QTest::qWaitFor(
+                                              [&] {
+                                                  char buffer[64];
+                                                  const ssize_t n =
+                                                      ::read(client, buffer, sizeof buffer);
+                                                  if (n > 0)
+                                                      answer.append(buffer, n);
+                                                  return answer.endsWith(';');
+                                              },
+                                              3000);
+    ::close(client);
+    return answer;
+}
+
+} // namespace
+
+void TestChannel::virtualPort()
+{
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    const RuntimeDirectory environment(runtime.path());
+    const QString path = runtime.filePath("kenwood-ts480/RX2");
+
+    ChannelHarness channel(1);
+    channel.box("chbLog")->setChecked(true);
+    QComboBox* pttLine = channel.combo("cbPttLine");
+    pttLine->setCurrentIndex(1);
+    QComboBox* names = channel.combo("cbPortName");
+    const auto* shown = channel.widget<QLabel>("lbVirtualPath");
+    QVERIFY(!shown->isVisibleTo(channel.panel));
+
+    // Chosen: the path is there to copy, and CAT-line keying is not offered.
+    names->setCurrentIndex(names->count() - 1);
+    QCOMPARE(shown->text(), path);
+    QVERIFY(shown->isVisibleTo(channel.panel));
+    QVERIFY(shown->textInteractionFlags() & Qt::TextSelectableByMouse);
+    QVERIFY(!pttLine->isEnabled());
+
+    channel.box("chbEnable")->setChecked(true);
+    QVERIFY(channel.control.isRunning());
+    QCOMPARE(QFileInfo(path).isSymLink(), true);
+    QVERIFY(channel.logView().value(0).endsWith(" Virtual port: " + path));
+    // Two connections, one after the other, both served.
+    QCOMPARE(askIdentity(path), QByteArray("ID020;"));
+    QCOMPARE(askIdentity(path), QByteArray("ID020;"));
+
+    channel.box("chbEnable")->setChecked(false);
+    QVERIFY(!QFileInfo(path).isSymLink());
+    QCOMPARE(askIdentity(path), QByteArray("open failed"));
+    QVERIFY(!pttLine->isEnabled());
+    channel.box("chbEnable")->setChecked(true);
+    QCOMPARE(askIdentity(path), QByteArray("ID020;"));
+    channel.box("chbEnable")->setChecked(false);
+
+    // Back on a real port, the CAT lines are offered again.
+    names->setCurrentIndex(0);
+    QVERIFY(pttLine->isEnabled());
+    QVERIFY(!shown->isVisibleTo(channel.panel));
 }
 
 QTEST_MAIN(TestChannel)

@@ -1,8 +1,9 @@
 // The whole chain with a real client: host-sim runs headless with the plug-in serving CAT on
 // one end of a socat pair; Hamlib's rigctl (model 2028, TS-480) drives the other end. Every
 // step checks the client's answer and the line the host printed for what it was asked to do.
-// Needs root (the pair is linked as /dev/COMn, the names the plug-in's port list probes),
-// socat and rigctl; skips otherwise.
+// Those steps need root (the pair is linked as /dev/COMn, the names the plug-in's port list
+// probes), socat and rigctl, and skip otherwise. The last test serves CAT on the plug-in's own
+// virtual port instead, as an unprivileged user and without socat.
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,6 +17,9 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -77,13 +81,19 @@ class HostRun
 public:
     ~HostRun() { stop(); }
 
-    bool start(const QString& settingsPath)
+    // `runAs` (a command and its arguments, or nothing) runs the host under another user;
+    // `environment` is the host's.
+    bool start(const QString& settingsPath, const QStringList& runAs = {},
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
     {
-        process.start(QStringLiteral(HOST_SIM),
-                      {QStringLiteral("--headless"), QStringLiteral("--plugin"),
-                       QStringLiteral(KENWOOD_PLUGIN), QStringLiteral("--settings"), settingsPath,
-                       QStringLiteral("--channels"), QStringLiteral("2"),
-                       QStringLiteral("--tx-channels"), QStringLiteral("1")});
+        const QStringList command =
+            runAs + QStringList{QStringLiteral(HOST_SIM),        QStringLiteral("--headless"),
+                                QStringLiteral("--plugin"),      QStringLiteral(KENWOOD_PLUGIN),
+                                QStringLiteral("--settings"),    settingsPath,
+                                QStringLiteral("--channels"),    QStringLiteral("2"),
+                                QStringLiteral("--tx-channels"), QStringLiteral("1")};
+        process.setProcessEnvironment(environment);
+        process.start(command.constFirst(), command.mid(1));
         return process.waitForStarted(startTimeoutMs) &&
                waitForLine(QStringLiteral("manager setCatEnable 0 1"), 0, startTimeoutMs);
     }
@@ -178,6 +188,7 @@ class tst_endtoend : public QObject
 
 private slots:
     void initTestCase();
+    void init();
     void frequency_data();
     void frequency();
     void mode_data();
@@ -193,6 +204,7 @@ private slots:
     void strength();
     void transmitMeters();
     void saveAndRestore();
+    void virtualPort();
 
 private:
     // Runs one rigctl invocation with `commands` against the client's end.
@@ -207,21 +219,27 @@ private:
 
     QTemporaryDir dir;
     QString settingsPath;
+    QString whyNoPair; // why the socat tests skip; empty when they run
     std::unique_ptr<SerialPair> pair;
     std::unique_ptr<HostRun> host;
+    QString clientPath;   // what the client opens
+    QStringList clientAs; // runs the client under another user, when not empty
 };
 
 void tst_endtoend::initTestCase()
 {
+    if (QStandardPaths::findExecutable(QStringLiteral("rigctl")).isEmpty())
+        QSKIP("rigctl is not installed");
     if (::geteuid() != 0)
-        QSKIP("needs root: the serial pair is linked as /dev/COMn for the plug-in's port list");
-    for (const char* tool : {"socat", "rigctl"}) {
-        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty())
-            QSKIP(qPrintable(QStringLiteral("%1 is not installed").arg(QLatin1String(tool))));
-    }
+        whyNoPair = QStringLiteral("needs root: the pair is linked as /dev/COMn for the port list");
+    else if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
+        whyNoPair = QStringLiteral("socat is not installed");
+    if (!whyNoPair.isEmpty())
+        return;
     QVERIFY(dir.isValid());
     pair = std::make_unique<SerialPair>();
     QVERIFY2(pair->start(), "socat could not create the /dev/COMn pair");
+    clientPath = QStringLiteral("/dev/") + pair->clientPort;
 
     // Only the CAT group: the port by name and switched on; everything else from defaults.
     settingsPath = dir.filePath(QStringLiteral("host-sim.ini"));
@@ -235,6 +253,12 @@ void tst_endtoend::initTestCase()
     QVERIFY2(host->start(settingsPath), qPrintable(host->transcript()));
 }
 
+void tst_endtoend::init()
+{
+    if (!whyNoPair.isEmpty() && QTest::currentTestFunction() != QLatin1String("virtualPort"))
+        QSKIP(qPrintable(whyNoPair));
+}
+
 ClientResult tst_endtoend::client(const QStringList& commands)
 {
     ClientResult result;
@@ -243,11 +267,13 @@ ClientResult tst_endtoend::client(const QStringList& commands)
     // before sending anything, and trying again is safe.
     for (int attempt = 0; attempt < openAttempts; ++attempt) {
         QProcess rigctl;
-        rigctl.start(QStringLiteral("rigctl"),
-                     QStringList{QStringLiteral("-m"), QStringLiteral("2028"), QStringLiteral("-r"),
-                                 QStringLiteral("/dev/") + pair->clientPort, QStringLiteral("-s"),
-                                 QStringLiteral("9600")} +
-                         commands);
+        const QStringList command =
+            clientAs +
+            QStringList{QStringLiteral("rigctl"), QStringLiteral("-m"), QStringLiteral("2028"),
+                        QStringLiteral("-r"),     clientPath,           QStringLiteral("-s"),
+                        QStringLiteral("9600")} +
+            commands;
+        rigctl.start(command.constFirst(), command.mid(1));
         result.finished = rigctl.waitForFinished(clientTimeoutMs);
         result.exitCode = rigctl.exitCode();
         result.lines = QString::fromUtf8(rigctl.readAllStandardOutput())
@@ -516,6 +542,122 @@ void tst_endtoend::saveAndRestore()
     QVERIFY2(host->start(settingsPath), qPrintable(host->transcript()));
     exchange({}, {QStringLiteral("f")}, {QStringLiteral("14074000")}, {});
     QCOMPARE(host->stop(), 0);
+}
+
+namespace
+{
+
+// Runs a command as "nobody" when the test runs as root and the machine lets that user run the
+// host; empty when the test already runs unprivileged. `why` says what stands in the way.
+std::optional<QStringList> unprivilegedRunner(QString* why)
+{
+    if (::geteuid() != 0)
+        return QStringList{};
+    const passwd* nobody = ::getpwnam("nobody");
+    if (!nobody || QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty()) {
+        *why = QStringLiteral("no user \"nobody\" or no setpriv to become it");
+        return std::nullopt;
+    }
+    const QStringList runAs{QStringLiteral("setpriv"),
+                            QStringLiteral("--reuid=%1").arg(nobody->pw_uid),
+                            QStringLiteral("--regid=%1").arg(nobody->pw_gid),
+                            QStringLiteral("--clear-groups"), QStringLiteral("--")};
+    QProcess probe;
+    probe.start(runAs.constFirst(),
+                runAs.mid(1) + QStringList{QStringLiteral("test"), QStringLiteral("-x"),
+                                           QStringLiteral(HOST_SIM)});
+    if (!probe.waitForFinished(startTimeoutMs) || probe.exitCode() != 0) {
+        *why = QStringLiteral("user \"nobody\" cannot run %1").arg(QStringLiteral(HOST_SIM));
+        return std::nullopt;
+    }
+    return runAs;
+}
+
+// The owner of the symbolic link at `path`, or nothing when there is none.
+std::optional<uid_t> linkOwner(const QString& path)
+{
+    struct stat status {
+    };
+    if (::lstat(path.toLocal8Bit().constData(), &status) != 0 || !S_ISLNK(status.st_mode))
+        return std::nullopt;
+    return status.st_uid;
+}
+
+} // namespace
+
+// The plug-in's own pseudo-terminal as the CAT port, for a user without root and without
+// socat: the client reaches it by a stable path in the user's runtime folder, reconnects at
+// will (every rigctl run is a new connection), and finds nothing there while the port is
+// closed; opening the port again brings the same path back.
+void tst_endtoend::virtualPort()
+{
+    QString why;
+    const std::optional<QStringList> runAs = unprivilegedRunner(&why);
+    if (!runAs)
+        QSKIP(qPrintable(why + QStringLiteral("; the virtual port is not tried unprivileged")));
+
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    const QString settingsFile = runtime.filePath(QStringLiteral("host-sim.ini"));
+    {
+        QSettings settings(settingsFile, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("CAT_TS480/RX0/Name"), QByteArray("Virtual port"));
+        settings.setValue(QStringLiteral("CAT_TS480/RX0/Enable"), true);
+    }
+    uid_t user = ::geteuid();
+    if (!runAs->isEmpty()) {
+        const passwd* nobody = ::getpwnam("nobody");
+        user = nobody->pw_uid;
+        for (const QString& path : {runtime.path(), settingsFile})
+            QCOMPARE(::chown(path.toLocal8Bit().constData(), nobody->pw_uid, nobody->pw_gid), 0);
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    environment.insert(QStringLiteral("HOME"), runtime.path());
+
+    const QString path = runtime.filePath(QStringLiteral("kenwood-ts480/RX1"));
+    const QString announced = QStringLiteral("virtual port RX1 ") + path;
+    host = std::make_unique<HostRun>();
+    QVERIFY2(host->start(settingsFile, *runAs, environment), qPrintable(host->transcript()));
+    QVERIFY2(host->waitForLine(announced, 0), qPrintable(host->transcript()));
+    QCOMPARE(linkOwner(path), std::optional<uid_t>(user));
+    QCOMPARE(QFileInfo(runtime.filePath(QStringLiteral("kenwood-ts480"))).permissions() & 0x0077,
+             QFileDevice::Permissions());
+    clientPath = path;
+    clientAs = *runAs;
+
+    exchange({QStringLiteral("F"), QStringLiteral("7074000")}, {QStringLiteral("f")},
+             {QStringLiteral("7074000")}, {QStringLiteral("cmd 19 rxVfo 0 0 7074000")});
+    exchange({QStringLiteral("M"), QStringLiteral("LSB"), QStringLiteral("0")}, {}, {},
+             {QStringLiteral("cmd 29 rxMode 0 0 3")});
+    const ClientResult mode = client({QStringLiteral("m")});
+    QVERIFY2(mode.finished && mode.exitCode == 0, qPrintable(mode.errors));
+    QCOMPARE(mode.lines.value(0), QStringLiteral("LSB"));
+    exchange({QStringLiteral("T"), QStringLiteral("1")}, {QStringLiteral("t")},
+             {QStringLiteral("1")}, {QStringLiteral("key setTrx 0 2 1 worker")});
+    exchange({QStringLiteral("T"), QStringLiteral("0")}, {}, {},
+             {QStringLiteral("key setTrx 0 2 0 worker")});
+
+    // Closed: the path is gone, so a client is told so at once instead of waiting on a line
+    // that nobody serves.
+    qsizetype from = host->mark();
+    host->send(QStringLiteral("cat 0 0"));
+    QVERIFY2(host->waitForLine(QStringLiteral("manager setCatEnable 0 0"), from),
+             qPrintable(host->transcript()));
+    QVERIFY(!linkOwner(path));
+    const ClientResult refused = client({QStringLiteral("f")});
+    QVERIFY(refused.finished);
+    QVERIFY(refused.exitCode != 0);
+    QVERIFY2(refused.errors.contains(QLatin1String("No such file or directory")),
+             qPrintable(refused.errors));
+
+    from = host->mark();
+    host->send(QStringLiteral("cat 0 1"));
+    QVERIFY2(host->waitForLine(announced, from), qPrintable(host->transcript()));
+    exchange({}, {QStringLiteral("f")}, {QStringLiteral("7074000")}, {});
+
+    QCOMPARE(host->stop(), 0);
+    QVERIFY(!linkOwner(path));
 }
 
 QTEST_GUILESS_MAIN(tst_endtoend)

@@ -169,6 +169,7 @@ void TestOptions::children_data()
         {"gridLayout", "QGridLayout"},
         {"chbEnable", "QCheckBox"},
         {"lbPortName", "QLabel"},
+        {"lbVirtualPath", "QLabel"},
         {"cbPortName", "QComboBox"},
         {"lbParity", "QLabel"},
         {"cbParity", "QComboBox"},
@@ -318,6 +319,7 @@ void TestOptions::gridCells_data()
         {"gridLayout", "chbEnable", 0, 0, 1},
         {"gridLayout", "lbPortName", 1, 0, 1},
         {"gridLayout", "cbPortName", 1, 1, 1},
+        {"gridLayout", "lbVirtualPath", 1, 2, 1},
         {"gridLayout", "lbParity", 2, 0, 1},
         {"gridLayout", "cbParity", 2, 1, 1},
         {"gridLayout", "lbData", 3, 0, 1},
@@ -385,7 +387,7 @@ void TestOptions::gridShapes_data()
     QTest::addColumn<int>("emptyRow");
     QTest::addColumn<int>("spacing");
     QTest::addColumn<int>("verticalSpacing");
-    QTest::newRow("gridLayout") << 18 << 12 << 2 << 10 << 5 << 8;
+    QTest::newRow("gridLayout") << 19 << 12 << 3 << 10 << 5 << 8;
     QTest::newRow("gridLayout_2") << 15 << 9 << 2 << -1 << 5 << 8;
 }
 

@@ -1,17 +1,24 @@
 // The POSIX tty device under the Ext backend: data through a pseudo-terminal, the termios it
-// builds, open failures in plain words, and a device that disappears while open.
+// builds, open failures in plain words, and a device that disappears while open; and the
+// virtual port's pseudo-terminal with its published link.
 
 #include "PosixSerialPort.h"
 #include "PtyPair.h"
+#include "RuntimeDirectory.h"
 #include "TermiosSettings.h"
+#include "VirtualPort.h"
 
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 
+#include <cerrno>
 #include <chrono>
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -28,6 +35,22 @@ QByteArray readUntil(PosixSerialPort& port, int size)
             return received.size() >= size;
         },
         5000);
+    return received;
+}
+
+// Everything a descriptor delivers within `ms` milliseconds, stopping at `size` bytes.
+QByteArray readFd(int fd, int size, int ms = 3000)
+{
+    QByteArray received;
+    [[maybe_unused]] const bool complete = QTest::qWaitFor(
+        [&] {
+            char buffer[256];
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n > 0)
+                received.append(buffer, n);
+            return received.size() >= size;
+        },
+        ms);
     return received;
 }
 
@@ -51,6 +74,8 @@ private slots:
     void slowReaderGetsEveryAnswerWhole();
     void stalledLineRefusesAnswersWhole();
     void deviceGoneWhileOpen();
+    void virtualPortLink_data();
+    void virtualPortLink();
 };
 
 void TestSerialDevice::dataBothWays()
@@ -336,6 +361,75 @@ void TestSerialDevice::deviceGoneWhileOpen()
     port.close();
     port.close();
     QVERIFY(!port.isOpen());
+}
+
+void TestSerialDevice::virtualPortLink_data()
+{
+    QTest::addColumn<bool>("runtimeSet"); // XDG_RUNTIME_DIR set
+    QTest::addColumn<QString>("before");  // what the folder holds already
+    QTest::addColumn<bool>("opens");
+
+    QTest::newRow("runtime folder") << true << "" << true;
+    QTest::newRow("no runtime folder") << false << "" << true;
+    QTest::newRow("stale link replaced") << true << "stale link" << true;
+    QTest::newRow("folder open to others") << true << "open folder" << false;
+}
+
+// The link a client opens: where it is, that it leads to the port's pseudo-terminal, that the
+// client may come and go without the port side ever seeing a hang-up, and that it is gone once
+// the port closes.
+void TestSerialDevice::virtualPortLink()
+{
+    QFETCH(bool, runtimeSet);
+    QFETCH(QString, before);
+    QFETCH(bool, opens);
+
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    const RuntimeDirectory environment(runtimeSet ? runtime.path() : QString());
+    const QString folder = runtimeSet ? runtime.filePath("kenwood-ts480")
+                                      : QString("/tmp/kenwood-ts480-%1").arg(::getuid());
+    const QString path = folder + "/RX3";
+    QCOMPARE(VirtualPort::linkPath("RX3"), path);
+    if (!before.isEmpty())
+        QCOMPARE(::mkdir(folder.toLocal8Bit().constData(), before == "open folder" ? 0755 : 0700),
+                 0);
+    if (before == "stale link")
+        QCOMPARE(::symlink("/dev/null", path.toLocal8Bit().constData()), 0);
+
+    VirtualPort port;
+    const int master = port.open("RX3");
+    QCOMPARE(master >= 0, opens);
+    if (!opens) {
+        QVERIFY2(port.errorString().contains("not private"), qPrintable(port.errorString()));
+        QVERIFY(!QFileInfo(path).isSymLink());
+        return;
+    }
+    QCOMPARE(port.path(), path);
+    QVERIFY(QFileInfo(path).symLinkTarget().startsWith("/dev/pts/"));
+    QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
+
+    pollfd portSide{master, POLLIN, 0};
+    for (int connection = 0; connection < 2; ++connection) {
+        // Nothing to read and no hang-up while no client is there, before and after each one.
+        QCOMPARE(::poll(&portSide, 1, 0), 0);
+        const int client = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        QVERIFY(client >= 0);
+        QCOMPARE(::write(client, "FA;", 3), ssize_t(3));
+        QCOMPARE(readFd(master, 3), QByteArray("FA;"));
+        QCOMPARE(::write(master, "FA00007074000;", 14), ssize_t(14));
+        QCOMPARE(readFd(client, 14), QByteArray("FA00007074000;"));
+        ::close(client);
+    }
+    QCOMPARE(::poll(&portSide, 1, 0), 0);
+
+    port.close();
+    ::close(master);
+    QVERIFY(!QFileInfo(path).isSymLink());
+    QCOMPARE(::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY), -1);
+    QCOMPARE(errno, ENOENT);
+    if (!runtimeSet)
+        ::rmdir(folder.toLocal8Bit().constData());
 }
 
 QTEST_GUILESS_MAIN(TestSerialDevice)

@@ -31,6 +31,7 @@ class DeviceManagerAbstract;
 class Options;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QSettings;
 class QTextBrowser;
 class QWidget;
@@ -161,6 +162,7 @@ private:
     struct Panel {
         QCheckBox* chbEnable = nullptr;
         QComboBox* cbPortName = nullptr;
+        QLabel* lbVirtualPath = nullptr;
         QComboBox* cbParity = nullptr;
         QComboBox* cbData = nullptr;
         QComboBox* cbStopBit = nullptr;
@@ -204,6 +206,14 @@ private:
     QString openPortName(const QCheckBox* enableBox);
     // Connects the log view to logMessage while it is shown, disconnects it otherwise.
     void followLogView(bool shown);
+    // Follows the CAT port choice: the virtual port's path shown next to the port box, and the
+    // CAT-line keying choices offered (and copied for the worker) only on a real port, since a
+    // pseudo-terminal has no modem lines.
+    void followCatPortChoice();
+    // The virtual port's link name and path for this channel: RX1 for the first tab.
+    QString virtualLinkName() const;
+    // When the CAT port opened is the virtual port: its path as the log view's next line.
+    void announceVirtualPort();
 
     void openKeyingPort(KeyingPort& keying, bool state);
     void pollKeyingPort(KeyingPort& keying);

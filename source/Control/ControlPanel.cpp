@@ -8,10 +8,12 @@
 #include "DeviceManagerAbstract.h"
 #include "Options.h"
 #include "SerialPortControl.h"
+#include "VirtualPort.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QMetaMethod>
 #include <QTextBrowser>
@@ -69,6 +71,7 @@ void Control::createObjects()
     options = new Options;
     panel.chbEnable = panelChild<QCheckBox>("chbEnable");
     panel.cbPortName = panelChild<QComboBox>("cbPortName");
+    panel.lbVirtualPath = panelChild<QLabel>("lbVirtualPath");
     panel.cbParity = panelChild<QComboBox>("cbParity");
     panel.cbData = panelChild<QComboBox>("cbData");
     panel.cbStopBit = panelChild<QComboBox>("cbStopBit");
@@ -115,6 +118,10 @@ void Control::createObjects()
         names->clear();
         names->addItems(ports);
     }
+    // Only the CAT port can be a pseudo-terminal of the plug-in's own: the keying ports read
+    // modem lines, which a pseudo-terminal does not have.
+    panel.cbPortName->addItem(VirtualPort::itemName());
+    catPort->setVirtualLinkName(virtualLinkName());
 
     connectPanel();
 }
@@ -135,13 +142,43 @@ void Control::connectPanel()
                     [this](bool shown) { followLogView(shown); });
 
     // The worker keys from the CAT port's lines without touching widgets: it reads copies of
-    // the two line choices, kept current here.
-    pttLineChoice = panel.cbPttLine->currentIndex();
-    keyLineChoice = panel.cbKeyLine->currentIndex();
-    CHECKED_CONNECT(panel.cbPttLine, &QComboBox::currentIndexChanged, this,
-                    [this](int row) { pttLineChoice = row; });
-    CHECKED_CONNECT(panel.cbKeyLine, &QComboBox::currentIndexChanged, this,
-                    [this](int row) { keyLineChoice = row; });
+    // the two line choices, kept current here. Connected after the form's own connections, so
+    // the enable box's toggle has set the line boxes' state before it is corrected here.
+    followCatPortChoice();
+    for (QComboBox* box : {panel.cbPortName, panel.cbPttLine, panel.cbKeyLine})
+        CHECKED_CONNECT(box, &QComboBox::currentIndexChanged, this,
+                        [this] { followCatPortChoice(); });
+    CHECKED_CONNECT(panel.chbEnable, &QCheckBox::toggled, this, [this] { followCatPortChoice(); });
+}
+
+void Control::followCatPortChoice()
+{
+    const bool isVirtual = VirtualPort::isItem(panel.cbPortName->currentText());
+    const QString path = isVirtual ? VirtualPort::linkPath(virtualLinkName()) : QString();
+    panel.lbVirtualPath->setText(path);
+    panel.lbVirtualPath->setVisible(isVirtual);
+    panel.cbPortName->setToolTip(path);
+    pttLineChoice = isVirtual ? 0 : panel.cbPttLine->currentIndex();
+    keyLineChoice = isVirtual ? 0 : panel.cbKeyLine->currentIndex();
+    if (isVirtual) {
+        panel.cbPttLine->setEnabled(false);
+        panel.cbKeyLine->setEnabled(false);
+    } else if (!panel.chbEnable->isChecked()) {
+        panel.cbPttLine->setEnabled(true);
+        panel.cbKeyLine->setEnabled(true);
+    }
+}
+
+QString Control::virtualLinkName() const
+{
+    return QStringLiteral("RX%1").arg(cache.transceiver + 1);
+}
+
+void Control::announceVirtualPort()
+{
+    if (VirtualPort::isItem(panel.cbPortName->currentText()))
+        panel.tbLog->append(
+            (tr("Virtual port: ") + VirtualPort::linkPath(virtualLinkName())).toHtmlEscaped());
 }
 
 void Control::refuseOpen(QCheckBox* box, const char* slot, QComboBox* nameBox,

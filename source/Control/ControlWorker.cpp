@@ -39,6 +39,7 @@ void Control::openCAT(bool state)
         refuseOpen(panel.chbEnable, SLOT(openCAT(bool)), panel.cbPortName, catPort);
         return;
     }
+    announceVirtualPort();
     running = true;
     start(QThread::TimeCriticalPriority);
     if (manager)

@@ -50,6 +50,12 @@ QString ExtSerialPortControl::portName()
     return port.portName();
 }
 
+void ExtSerialPortControl::setVirtualLinkName(const QString& name)
+{
+    QMutexLocker locker(&lock);
+    port.setVirtualLinkName(name);
+}
+
 bool ExtSerialPortControl::open(QIODevice::OpenMode mode)
 {
     {

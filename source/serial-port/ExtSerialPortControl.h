@@ -22,6 +22,7 @@ public:
     QStringList availablePorts() override;
     void setPortName(const QString& name) override;
     QString portName() override;
+    void setVirtualLinkName(const QString& name) override;
     // Opens in Polling mode with a 1 ms timeout and starts the line poll. Opening an open port
     // keeps it as it is and returns true.
     bool open(QIODevice::OpenMode mode) override;

@@ -3,6 +3,7 @@
 #include "LineStatusSource.h"
 #include "PortNames.h"
 #include "TermiosSettings.h"
+#include "VirtualPort.h"
 
 #include <QDeadlineTimer>
 #include <QThread>
@@ -108,6 +109,8 @@ bool PosixSerialPort::open(QIODevice::OpenMode mode)
         return false;
     }
     m_outputStalled = false;
+    if (VirtualPort::isItem(m_name))
+        return openVirtual();
     const QString path = devicePath();
     const int fd =
         ::open(path.toLocal8Bit().constData(), access | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -127,6 +130,23 @@ bool PosixSerialPort::open(QIODevice::OpenMode mode)
         return false;
     }
     ::ioctl(fd, TIOCEXCL);
+    return adopt(fd, path);
+}
+
+// A pseudo-terminal's master is neither locked nor made exclusive: all masters share one inode,
+// so a lock would keep a second channel from its own virtual port.
+bool PosixSerialPort::openVirtual()
+{
+    const int master = m_virtual.open(m_virtualLinkName);
+    if (master < 0) {
+        m_error = m_virtual.errorString();
+        return false;
+    }
+    return adopt(master, m_virtual.path());
+}
+
+bool PosixSerialPort::adopt(int fd, const QString& path)
+{
     tcgetattr(fd, &m_saved);
     m_fd = fd;
     m_path = path;
@@ -148,6 +168,7 @@ void PosixSerialPort::close()
     tcsetattr(m_fd, TCSANOW, &m_saved);
     ::close(m_fd);
     m_fd = -1;
+    m_virtual.close();
 }
 
 void PosixSerialPort::setDtr(bool on)

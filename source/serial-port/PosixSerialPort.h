@@ -8,8 +8,13 @@
 // An open port holds an exclusive flock() on its descriptor and sets TIOCEXCL, so a second
 // open of the same device through this class fails with "Device or resource busy" (as does any
 // open by an unprivileged program), and isHeldElsewhere can tell the device is held.
+//
+// The port name `Virtual port` opens a pseudo-terminal of the port's own instead of a device
+// (see VirtualPort): the port serves its master side, published for a client under the link
+// name given by setVirtualLinkName. Settings are applied to it as to any pseudo-terminal.
 
 #include "SerialTypes.h"
+#include "VirtualPort.h"
 
 #include <QByteArray>
 #include <QDeadlineTimer>
@@ -32,6 +37,8 @@ public:
     QString portName() const { return m_name; }
     // The path opened for the port name: a bare name lives under /dev/.
     QString devicePath() const;
+    // The link name (e.g. RX1) under which the next open of `Virtual port` publishes it.
+    void setVirtualLinkName(const QString& name) { m_virtualLinkName = name; }
 
     // Polling: reads return at once. EventDriven: a read waits up to the timeout for the first
     // byte (this class emits no notifications, so a caller in that mode reads to wait).
@@ -89,6 +96,10 @@ public:
     static bool isHeldElsewhere(const QString& devicePath);
 
 private:
+    bool openVirtual();
+    // Makes `fd` (open on `path`) the port's descriptor: keeps its settings for close() and
+    // applies the port's own.
+    bool adopt(int fd, const QString& path);
     bool applySettings();
     void setModemLine(int line, bool on);
     void setSystemError(int error);
@@ -96,6 +107,8 @@ private:
 
     QString m_name;
     QString m_path;
+    QString m_virtualLinkName;
+    VirtualPort m_virtual;
     QString m_error;
     PortSettings m_settings;
     QueryMode m_queryMode;

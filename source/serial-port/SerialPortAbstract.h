@@ -32,6 +32,10 @@ public slots:
     virtual QStringList availablePorts() = 0;
     virtual void setPortName(const QString& name) = 0;
     virtual QString portName() = 0;
+    // The link name (RX1, RX2, ...) under which the port name `Virtual port` publishes the
+    // port's own pseudo-terminal. A backend that cannot serve one ignores it, and opening
+    // `Virtual port` on it fails as for any absent device.
+    virtual void setVirtualLinkName(const QString&) {}
     virtual bool open(QIODevice::OpenMode mode) = 0;
     virtual void close() = 0;
     // `directions` is 3 for both directions; only the Qt backend distinguishes them.

@@ -57,6 +57,11 @@ QString SerialPortControl::portName()
     return port()->portName();
 }
 
+void SerialPortControl::setVirtualLinkName(const QString& name)
+{
+    port()->setVirtualLinkName(name);
+}
+
 bool SerialPortControl::open(QIODevice::OpenMode mode)
 {
     return port()->open(mode);

@@ -32,6 +32,7 @@ public:
     QStringList availablePorts();
     void setPortName(const QString& name);
     QString portName();
+    void setVirtualLinkName(const QString& name);
     bool open(QIODevice::OpenMode mode);
     void close();
     bool setBaudRate(int index);

@@ -1,0 +1,145 @@
+#include "VirtualPort.h"
+
+#include <QByteArray>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace
+{
+
+constexpr mode_t privateFolderMode = 0700;
+
+QByteArray local(const QString& path)
+{
+    return path.toLocal8Bit();
+}
+
+bool makeRaw(int fd)
+{
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0)
+        return false;
+    ::cfmakeraw(&tio);
+    return ::tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+} // namespace
+
+VirtualPort::~VirtualPort()
+{
+    close();
+}
+
+QString VirtualPort::itemName()
+{
+    return QStringLiteral("Virtual port");
+}
+
+QString VirtualPort::folder()
+{
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty())
+        return QString::fromLocal8Bit(runtime) + QStringLiteral("/kenwood-ts480");
+    return QStringLiteral("/tmp/kenwood-ts480-%1").arg(::getuid());
+}
+
+QString VirtualPort::linkPath(const QString& linkName)
+{
+    return folder() + QLatin1Char('/') + linkName;
+}
+
+int VirtualPort::open(const QString& linkName)
+{
+    close();
+    if (linkName.isEmpty() || linkName.contains(QLatin1Char('/'))) {
+        fail(QStringLiteral("No link name for the virtual port"), EINVAL);
+        return -1;
+    }
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (master < 0) {
+        fail(QStringLiteral("Can't make a pseudo-terminal"), errno);
+        return -1;
+    }
+    char slavePath[PATH_MAX] = {};
+    if (::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
+        ::ptsname_r(master, slavePath, sizeof slavePath) != 0) {
+        fail(QStringLiteral("Can't make a pseudo-terminal"), errno);
+        ::close(master);
+        return -1;
+    }
+    // Held open for the life of the port: see the class comment. Raw, so nothing the port
+    // writes is echoed back to it before a client has set the line up.
+    m_slave = ::open(slavePath, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_slave < 0 || !makeRaw(m_slave)) {
+        fail(QString::fromLocal8Bit(slavePath), errno);
+        ::close(master);
+        close();
+        return -1;
+    }
+    const QString link = linkPath(linkName);
+    if (!makeFolder(folder()) || !publish(QString::fromLocal8Bit(slavePath), link)) {
+        ::close(master);
+        close();
+        return -1;
+    }
+    m_link = link;
+    m_error.clear();
+    return master;
+}
+
+void VirtualPort::close()
+{
+    if (!m_link.isEmpty())
+        ::unlink(local(m_link).constData());
+    m_link.clear();
+    if (m_slave >= 0)
+        ::close(m_slave);
+    m_slave = -1;
+}
+
+bool VirtualPort::fail(const QString& what, int error)
+{
+    m_error = what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+    return false;
+}
+
+// The folder is made private to this user; one that exists must already be private and ours,
+// since anyone who may write to it could point a client's link at another device.
+bool VirtualPort::makeFolder(const QString& path)
+{
+    const QByteArray name = local(path);
+    if (::mkdir(name.constData(), privateFolderMode) != 0 && errno != EEXIST)
+        return fail(path, errno);
+    struct stat status {
+    };
+    if (::lstat(name.constData(), &status) != 0)
+        return fail(path, errno);
+    if (!S_ISDIR(status.st_mode))
+        return fail(path, ENOTDIR);
+    if (status.st_uid != ::getuid() || (status.st_mode & 077) != 0)
+        return fail(path + QStringLiteral(" is not private to this user"), EACCES);
+    return true;
+}
+
+// Made under a temporary name and renamed over `link`, so a link of that name left behind by
+// an earlier run is replaced in one step.
+bool VirtualPort::publish(const QString& slavePath, const QString& link)
+{
+    const QByteArray fresh = local(link + QStringLiteral(".new"));
+    ::unlink(fresh.constData());
+    if (::symlink(local(slavePath).constData(), fresh.constData()) != 0)
+        return fail(link, errno);
+    if (::rename(fresh.constData(), local(link).constData()) != 0) {
+        const int error = errno;
+        ::unlink(fresh.constData());
+        return fail(link, error);
+    }
+    return true;
+}
