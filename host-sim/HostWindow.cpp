@@ -5,10 +5,12 @@
 #include "HostSession.h"
 #include "RadioPanel.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QVBoxLayout>
@@ -84,4 +86,12 @@ void HostWindow::refreshHost()
                            .arg(controls->breakInDelay())
                            .arg(controls->rxAntenna() + 1)
                            .arg(controls->txAntenna() + 1));
+}
+
+bool HostWindow::saveScreenshot(const QString& path)
+{
+    resize(sizeHint().expandedTo(QSize(1200, 760)));
+    show();
+    QApplication::processEvents();
+    return grab().save(path, "PNG");
 }

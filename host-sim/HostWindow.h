@@ -22,6 +22,9 @@ public:
     QVBoxLayout* optionsLayout() const { return options; }
     // Adds the host-wide row, the radio panels and the message log for a started session.
     void attach(HostSession* session);
+    // Shows the window at least 1200 x 760 (offscreen when there is no display) and renders it
+    // to a PNG file; false when the file cannot be written.
+    bool saveScreenshot(const QString& path);
 
 private slots:
     void refreshHost();

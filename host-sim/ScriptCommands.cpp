@@ -3,6 +3,7 @@
 #include "CheckedConnect.h"
 #include "HostOutput.h"
 #include "HostSession.h"
+#include "HostWindow.h"
 #include "PluginPanel.h"
 
 #include <QCheckBox>
@@ -61,7 +62,8 @@ bool ScriptCommands::execute(const QStringList& words)
     static constexpr Verb verbs[] = {
         {"smeter", 3, &ScriptCommands::smeter},   {"swr", 3, &ScriptCommands::swr},
         {"cat", 3, &ScriptCommands::cat},         {"running", 2, &ScriptCommands::running},
-        {"logview", 3, &ScriptCommands::logview}, {"quit", 1, &ScriptCommands::quit},
+        {"logview", 3, &ScriptCommands::logview}, {"screenshot", 2, &ScriptCommands::screenshot},
+        {"quit", 1, &ScriptCommands::quit},
     };
     for (const Verb& verb : verbs) {
         if (words.constFirst() == QLatin1String(verb.name))
@@ -118,6 +120,11 @@ bool ScriptCommands::logview(const QStringList& words)
         return false;
     box->setChecked(words.at(2) == QLatin1String("1"));
     return true;
+}
+
+bool ScriptCommands::screenshot(const QStringList& words)
+{
+    return window && window->saveScreenshot(words.at(1));
 }
 
 bool ScriptCommands::quit(const QStringList&)

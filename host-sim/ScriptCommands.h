@@ -6,6 +6,7 @@
 //   cat <channel> <0|1>        flip the device manager's "CAT enable" switch of a channel
 //   running <0|1>              start or stop the host (reported as command 1)
 //   logview <channel> <0|1>    tick or clear the "View log" box of a channel's plug-in panel
+//   screenshot <file>          render the window, as it is now, to a PNG file
 //   quit                       leave like on SIGTERM, saving the settings
 // Each line done prints "ok <line>", a wrong one "error <line>". End of input only stops
 // reading. GUI thread only: a QSocketNotifier watches the descriptor.
@@ -18,6 +19,7 @@
 #include <memory>
 
 class HostSession;
+class HostWindow;
 class SimulatedRadio;
 
 class ScriptCommands : public QObject
@@ -25,6 +27,8 @@ class ScriptCommands : public QObject
     Q_OBJECT
 public:
     ScriptCommands(HostSession* session, int fd, QObject* parent = nullptr);
+    // The window `screenshot` renders (not owned); without one the line is an error.
+    void setWindow(HostWindow* window) { this->window = window; }
 
 signals:
     void quitRequested();
@@ -41,11 +45,13 @@ private:
     bool cat(const QStringList& words);
     bool running(const QStringList& words);
     bool logview(const QStringList& words);
+    bool screenshot(const QStringList& words);
     bool quit(const QStringList& words);
     // The radio named by a channel word, or null.
     SimulatedRadio* radioAt(const QString& word) const;
 
-    HostSession* session; // not owned
+    HostSession* session;         // not owned
+    HostWindow* window = nullptr; // not owned
     int fd;
     QByteArray pending;
     std::unique_ptr<QSocketNotifier> notifier;

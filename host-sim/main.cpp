@@ -10,7 +10,6 @@
 #include "ScriptCommands.h"
 
 #include <QApplication>
-#include <QPixmap>
 #include <QVBoxLayout>
 
 #include <cstdio>
@@ -28,10 +27,7 @@ bool hasDisplay()
 
 int saveScreenshot(HostWindow& window, const QString& path)
 {
-    window.resize(window.sizeHint().expandedTo(QSize(1200, 760)));
-    window.show();
-    QApplication::processEvents();
-    if (!window.grab().save(path, "PNG")) {
+    if (!window.saveScreenshot(path)) {
         std::fprintf(stderr, "host-sim: cannot write %s\n", qPrintable(path));
         return 1;
     }
@@ -87,6 +83,7 @@ int main(int argc, char** argv)
     std::unique_ptr<ScriptCommands> script;
     if (arguments.headless || !isatty(STDIN_FILENO)) {
         script = std::make_unique<ScriptCommands>(&session, STDIN_FILENO);
+        script->setWindow(&window);
         CHECKED_CONNECT(script.get(), &ScriptCommands::quitRequested, &app, &QApplication::quit);
     }
     if (!arguments.headless)

@@ -1,47 +1,41 @@
 #!/usr/bin/env bash
-# ./run demo [--headless]: the host simulator serves CAT for its first transceiver on one end
-# of a virtual serial pair, and Hamlib's rigctl (model 2028, a TS-480 client) talks to it on
-# the other end. Each client step is shown with the lines the host printed for it.
-# With a display the host keeps running with its window afterwards; headless it ends.
+# ./run demo [--headless] [--screenshot FILE]: the host simulator serves CAT for its first
+# transceiver on the plug-in's own virtual port (a pseudo-terminal published as
+# $XDG_RUNTIME_DIR/kenwood-ts480/RX1), and Hamlib's rigctl (model 2028, a TS-480 client) talks to
+# it there. Each client step is shown with the lines the host printed for it. Needs neither root
+# nor socat. With a display the host keeps running with its window afterwards; headless it ends.
+# --screenshot renders the window, with the channel's log of the session, to FILE at the end
+# (headless).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 bin=$root/build/bin
 
 headless=0
-[ "${1:-}" = "--headless" ] && headless=1
+screenshot=
+while [ $# -gt 0 ]; do
+    case "$1" in
+        --headless) headless=1 ;;
+        --screenshot) [ $# -ge 2 ] || { echo "demo: --screenshot needs a file" >&2; exit 2; }
+                      screenshot=$(realpath -m "$2"); headless=1; shift ;;
+        *) echo "usage: ./run demo [--headless] [--screenshot FILE]" >&2; exit 2 ;;
+    esac
+    shift
+done
 [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] || headless=1
 
 die() { echo "demo: $*" >&2; exit 1; }
 
-if [ "$(id -u)" -ne 0 ]; then
-    die "the demo needs root: it links /dev/COMn names to a virtual serial pair, the names
-      the plug-in's port list looks for. Run it as root (sudo ./run demo)."
-fi
-for tool in socat rigctl; do
-    command -v "$tool" >/dev/null || die "$tool is missing (./run demo installs it as root)"
-done
+command -v rigctl >/dev/null || die "rigctl is missing (./run demo installs it as root)"
 [ -x "$bin/host-sim" ] && [ -f "$bin/libKenwoodTS480.so" ] || die "build first: ./run demo builds"
 
-# Two unused COM numbers: the host's end and the client's end.
-free_ports=()
-for n in $(seq 40 99); do
-    [ -e "/dev/COM$n" ] || [ -L "/dev/COM$n" ] || free_ports+=("$n")
-    [ "${#free_ports[@]}" -eq 2 ] && break
-done
-[ "${#free_ports[@]}" -eq 2 ] || die "no two free /dev/COMn names between COM40 and COM99"
-host_port=COM${free_ports[0]}
-client_port=COM${free_ports[1]}
-
 work=$(mktemp -d /tmp/cat-demo.XXXXXX)
-socat_pid=
 host_pid=
 cleanup() {
     local status=$?
     set +e
     trap - EXIT INT TERM
     if [ -n "$host_pid" ]; then kill -TERM "$host_pid" 2>/dev/null; wait "$host_pid" 2>/dev/null; fi
-    if [ -n "$socat_pid" ]; then kill -TERM "$socat_pid" 2>/dev/null; wait "$socat_pid" 2>/dev/null; fi
     exec 3>&-
     rm -rf "$work"
     exit "$status"
@@ -49,21 +43,20 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-# The virtual serial pair; socat removes the links when it ends.
-socat pty,raw,echo=0,link="/dev/$host_port" pty,raw,echo=0,link="/dev/$client_port" \
-    2>"$work/socat.log" &
-socat_pid=$!
-for _ in $(seq 50); do
-    [ -L "/dev/$host_port" ] && [ -L "/dev/$client_port" ] && break
-    sleep 0.1
-done
-[ -L "/dev/$client_port" ] || die "socat did not create the pair: $(cat "$work/socat.log")"
+# The virtual port's link for RX 1. A host of the user's own may be serving that name already:
+# the demo then publishes its port in a runtime folder of its own rather than replacing it.
+folder=${XDG_RUNTIME_DIR:+$XDG_RUNTIME_DIR/kenwood-ts480}
+folder=${folder:-/tmp/kenwood-ts480-$(id -u)}
+if [ -L "$folder/RX1" ]; then
+    mkdir -m 0700 "$work/runtime"
+    export XDG_RUNTIME_DIR=$work/runtime
+fi
 
-# The host's settings: CAT on for the first transceiver, on the host's end of the pair,
-# 9600 bit/s 8N1 (BoudRate row 3, Data row 3, no parity, one stop bit).
+# The host's settings: CAT on for the first transceiver, on its virtual port, 9600 bit/s 8N1
+# (BoudRate row 3, Data row 3, no parity, one stop bit; meaningless on a pseudo-terminal).
 cat >"$work/host-sim.ini" <<INI
 [CAT_TS480]
-RX0\\Name=$host_port
+RX0\\Name=Virtual port
 RX0\\BoudRate=3
 RX0\\Data=3
 RX0\\Parity=0
@@ -101,7 +94,7 @@ show_host_lines() {
 client() {
     echo "rigctl> $*"
     local answer
-    if ! answer=$(rigctl -m 2028 -r "/dev/$client_port" -s 9600 "$@" 2>&1); then
+    if ! answer=$(rigctl -m 2028 -r "$client_path" -s 9600 "$@" 2>&1); then
         echo "$answer" | sed 's/^/      client | /'
         die "rigctl failed on: $*"
     fi
@@ -109,8 +102,9 @@ client() {
     show_host_lines
 }
 
-wait_for_host_line "manager setCatEnable 0 1"
-echo "== host-sim serves CAT for RX 1 on /dev/$host_port; rigctl talks on /dev/$client_port =="
+wait_for_host_line "^virtual port RX1 "
+client_path=$(sed -n 's/^virtual port RX1 //p' "$work/host.log" | head -n 1)
+echo "== host-sim serves CAT for RX 1 on its virtual port; rigctl talks on $client_path =="
 show_host_lines
 echo
 
@@ -120,6 +114,8 @@ host_script() {
     wait_for_host_line "ok $1"
     show_host_lines
 }
+
+host_script "logview 0 1" "the channel's log view shows the traffic"
 
 # Each read runs in an invocation of its own: rigctl answers a read that follows a set in the
 # same invocation from its own cache.
@@ -142,11 +138,12 @@ echo
 
 if [ "$headless" -eq 0 ]; then
     echo "== The host simulator keeps running with its window. =="
-    echo "   Point your logging program at /dev/$client_port (Kenwood TS-480, 9600 bit/s, 8N1)."
+    echo "   Point your logging program at $client_path (Kenwood TS-480, 9600 bit/s, 8N1)."
     echo "   Press Ctrl+C here to end the demo."
     wait "$host_pid" || true
     host_pid=
 else
+    [ -z "$screenshot" ] || host_script "screenshot $screenshot" "the window, saved as a picture"
     echo "quit" >&3
     wait "$host_pid"
     host_pid=

@@ -6,6 +6,7 @@
 #include "HostArguments.h"
 #include "HostControls.h"
 #include "HostSession.h"
+#include "HostWindow.h"
 #include "MessageText.h"
 #include "ModalDialogCloser.h"
 #include "PluginPanel.h"
@@ -15,11 +16,13 @@
 #include "quorvexCommand.h"
 
 #include <QCheckBox>
+#include <QImage>
 #include <QLabel>
 #include <QMessageBox>
 #include <QMutex>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -345,6 +348,10 @@ void tst_hostsim::scriptLines()
     int pipeEnds[2];
     QCOMPARE(::pipe(pipeEnds), 0);
     ScriptCommands script(&session, pipeEnds[0]);
+    HostWindow window;
+    script.setWindow(&window);
+    QTemporaryDir shots;
+    const QString shot = shots.filePath(QStringLiteral("window.png"));
     QSignalSpy catRequests(session.deviceManager(), &DeviceManagerAbstract::catEnableChanged);
     QSignalSpy quit(&script, &ScriptCommands::quitRequested);
 
@@ -352,7 +359,10 @@ void tst_hostsim::scriptLines()
     const QByteArray lines = "smeter 5 -50\nsmeter 1 loud\ncat 0 2\nrunning\nswr 0 0.9\n"
                              "swr 1 2\nswr 0 inf\nswr 0 2.5\nsmeter 1 -5";
     QCOMPARE(::write(pipeEnds[1], lines.constData(), size_t(lines.size())), lines.size());
-    QCOMPARE(::write(pipeEnds[1], "0\ncat 1 1\nrunning 0\nquit\n", 26), 26);
+    QCOMPARE(::write(pipeEnds[1], "0\ncat 1 1\nrunning 0\n", 20), 20);
+    const QByteArray screenshot = "screenshot " + shot.toLocal8Bit() + "\nquit\n";
+    QCOMPARE(::write(pipeEnds[1], screenshot.constData(), size_t(screenshot.size())),
+             screenshot.size());
     QTRY_COMPARE(quit.count(), 1);
     QCOMPARE(session.radio(1)->state().smeterDbm, -50.0);
     QCOMPARE(session.radio(0)->state().smeterDbm, arguments.smeterDbm);
@@ -363,6 +373,9 @@ void tst_hostsim::scriptLines()
     QCOMPARE(catRequests.first().at(0).toUInt(), 1u);
     QCOMPARE(catRequests.first().at(1).toBool(), true);
     QVERIFY(!session.hostControls()->running());
+    // The window as it was, at least the size a screenshot gets.
+    const QImage image(shot);
+    QVERIFY(image.width() >= 1200 && image.height() >= 760);
     ::close(pipeEnds[1]);
     ::close(pipeEnds[0]);
 }
@@ -384,9 +397,16 @@ void tst_hostsim::viewLogBoxFoundByChannel()
         logBoxes << new QCheckBox(QStringLiteral("View log"));
         logBoxes.last()->setObjectName(QStringLiteral("chbLog"));
         pageLayout->addWidget(logBoxes.last());
+        auto* path =
+            new QLabel(channel == 1 ? QStringLiteral("/run/user/7/kenwood-ts480/RX2") : QString());
+        path->setObjectName(QStringLiteral("lbVirtualPath"));
+        pageLayout->addWidget(path);
         tabs->addTab(page, QString::number(channel));
     }
 
+    QCOMPARE(virtualPortPath(layout, 0), QString());
+    QCOMPARE(virtualPortPath(layout, 1), QStringLiteral("/run/user/7/kenwood-ts480/RX2"));
+    QCOMPARE(virtualPortPath(layout, 2), QString());
     QCOMPARE(viewLogBox(layout, 0), logBoxes.at(0));
     QCOMPARE(viewLogBox(layout, 1), logBoxes.at(1));
     QCOMPARE(viewLogBox(layout, 2), nullptr);
