@@ -5,6 +5,7 @@
 #include "ControlTestAccess.h"
 
 #include <QCheckBox>
+#include <QDeadlineTimer>
 #include <QMetaObject>
 #include <QTextBrowser>
 #include <QWidget>
@@ -64,7 +65,15 @@ void CommandRig::feed(const QByteArray& read, bool hostConfirms)
 
 QByteArray CommandRig::clientBytes(int answers)
 {
-    return m_pty.read(1000, ';', answers);
+    // Answers the line could not take yet wait in the port's queue, as they do for the
+    // worker; they go out as the client end is read.
+    QByteArray received;
+    const QDeadlineTimer deadline(1000);
+    do {
+        m_port.sendQueued();
+        received += m_pty.read(10, ';', answers - int(received.count(';')));
+    } while (received.count(';') < answers && !deadline.hasExpired());
+    return received;
 }
 
 QTextDocument* CommandRig::logDocument() const

@@ -5,6 +5,7 @@
 // port, a pseudo-terminal of the channel's own that a client finds by a stable path.
 
 #include "ChannelHarness.h"
+#include "ControlTestAccess.h"
 #include "FakeDeviceManager.h"
 #include "PtyPair.h"
 #include "RuntimeDirectory.h"
@@ -17,6 +18,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <pty.h>
 #include <thread>
 #include <unistd.h>
 
@@ -37,6 +39,8 @@ private slots:
     void logInColourAndEscaped();
     void logOnlyWhileChecked();
     void logViewKeepsItsLastLines();
+    void refusedAnswer_data();
+    void refusedAnswer();
     void reopenStartsClean();
     void failedOpen_data();
     void failedOpen();
@@ -280,6 +284,48 @@ void TestChannel::logViewKeepsItsLastLines()
     QTRY_COMPARE_WITH_TIMEOUT(view->lastBlock().text(), QString::fromLatin1(command(6000)), 30000);
     QCOMPARE(view->blockCount(), 5000);
     QCOMPARE(view->firstBlock().text(), QString::fromLatin1(command(1001)));
+}
+
+// An answer the port cannot take (closed, or its device gone) is logged as not sent, with the
+// reason, and counted; one it takes is logged as it went out.
+void TestChannel::refusedAnswer_data()
+{
+    QTest::addColumn<bool>("deviceGone");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("port closed") << false << "port closed";
+    QTest::newRow("device gone") << true << "Input/output error";
+}
+
+void TestChannel::refusedAnswer()
+{
+    QFETCH(bool, deviceGone);
+    QFETCH(QString, reason);
+
+    int master = -1;
+    int slave = -1;
+    char name[256] = {};
+    QCOMPARE(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ChannelHarness channel;
+    SerialPortControl port(0);
+    port.setPortName(QString::fromLocal8Bit(name));
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    ControlTestAccess::execute(channel.control, "ID", {}, &port);
+    QTRY_COMPARE(channel.logged, QStringList{"> ID020;"});
+
+    if (deviceGone) {
+        ::close(slave);
+        ::close(master);
+    } else {
+        port.close();
+    }
+    ControlTestAccess::execute(channel.control, "ID", {}, &port);
+    QTRY_COMPARE(channel.logged.size(), 2);
+    QCOMPARE(channel.logged.last(), "> ID020; (answer not sent: " + reason + ")");
+    QCOMPARE(channel.control.refusedAnswers(), quint64(1));
+    if (!deviceGone) {
+        ::close(slave);
+        ::close(master);
+    }
 }
 
 void TestChannel::reopenStartsClean()

@@ -1,5 +1,7 @@
 // Keying from modem lines, with the lines injected through the process-wide line source:
-// the CAT port's CTS and DSR through each cbPttLine/cbKeyLine choice (from the worker thread),
+// the CAT port's CTS and DSR through each cbPttLine/cbKeyLine choice (from the worker thread,
+// with the CAT port's line poll running only while a line is chosen, also when the choice
+// changes while the port is open),
 // the PTT and footswitch ports through their boxes (from the GUI thread), the line poll timer
 // running exactly while one of those two ports is open, and the key object taken from the bus
 // at every change.
@@ -27,6 +29,7 @@ private slots:
     void cleanup();
     void catLines_data();
     void catLines();
+    void catLineChoiceWhileRunning();
     void keyingPorts_data();
     void keyingPorts();
     void changeWhileUntickedIsConsumed();
@@ -83,18 +86,19 @@ bool spinUntil(const std::function<bool()>& done, int ms = 5000)
 }
 
 // Waits until the CAT port's backend has polled the lines as they are now and the worker has
-// finished a whole turn after that: its line reads follow the batch of the first "ID;".
-bool settleCat(Lines& lines, PtyPair& pty)
+// finished a whole turn after that: its line reads follow the batch of the first "ID;". With
+// no CAT line chosen (`polled` false) no poll may run at all.
+bool settleCat(Lines& lines, PtyPair& pty, bool polled = true)
 {
     const int start = lines.polls(Lines::Cat);
-    if (!spinUntil([&] { return lines.polls(Lines::Cat) >= start + 2; }))
+    if (polled && !spinUntil([&] { return lines.polls(Lines::Cat) >= start + 2; }))
         return false;
     for (int i = 0; i < 2; ++i) {
         pty.write("ID;");
         if (pty.read(3000) != "ID020;")
             return false;
     }
-    return true;
+    return polled || lines.polls(Lines::Cat) == start;
 }
 
 bool allOnThread(const Calls& calls, QThread* thread)
@@ -154,23 +158,61 @@ void TestKeying::catLines()
     channel.selectPort("cbPortName", pty.slavePath());
     channel.box("chbEnable")->setChecked(true);
     QVERIFY(channel.control.isRunning());
+    const bool polled = pttRow != 0 || keyRow != 0;
+    QCOMPARE(ControlTestAccess::catLinePollActive(channel.control), polled);
 
-    QVERIFY(settleCat(lines, pty));
+    QVERIFY(settleCat(lines, pty, polled));
     Calls expected = atOpen;
     QCOMPARE(key.calls(), expected);
 
     lines.set(Lines::Cat, line);
-    QVERIFY(settleCat(lines, pty));
+    QVERIFY(settleCat(lines, pty, polled));
     expected += onRaise;
     QCOMPARE(key.calls(), expected);
 
     lines.set(Lines::Cat, 0);
-    QVERIFY(settleCat(lines, pty));
+    QVERIFY(settleCat(lines, pty, polled));
     for (KeyCall call : onRaise) {
         call.state = false;
         expected << call;
     }
     QCOMPARE(key.calls(), expected);
+    QVERIFY(allOnThread(key.calls(), &channel.control));
+}
+
+// The choice changes while the port is open: the line poll starts and stops with it, a change
+// made while nothing watched is not replayed when a line is chosen again, and the next change
+// keys at once.
+void TestKeying::catLineChoiceWhileRunning()
+{
+    PtyPair pty;
+    Lines lines(pty.slavePath(), {}, {});
+    FakeKeyControl key;
+    ChannelHarness channel;
+    channel.announceKeyObject(&key);
+    channel.selectPort("cbPortName", pty.slavePath());
+    channel.box("chbEnable")->setChecked(true);
+    QVERIFY(settleCat(lines, pty, false));
+    QVERIFY(!ControlTestAccess::catLinePollActive(channel.control));
+
+    QComboBox* pttLine = channel.combo("cbPttLine");
+    pttLine->setCurrentIndex(2);
+    QVERIFY(ControlTestAccess::catLinePollActive(channel.control));
+    // No byte arrives to wake the worker: the choice itself must have done so.
+    lines.set(Lines::Cat, cts);
+    QTRY_COMPARE(key.calls(), Calls{KeyCall::trx(0, 2, true)});
+
+    pttLine->setCurrentIndex(0);
+    QVERIFY(!ControlTestAccess::catLinePollActive(channel.control));
+    lines.set(Lines::Cat, 0);
+    QVERIFY(settleCat(lines, pty, false));
+
+    pttLine->setCurrentIndex(2);
+    QVERIFY(settleCat(lines, pty));
+    QCOMPARE(key.count(), 1);
+    lines.set(Lines::Cat, cts);
+    QTRY_COMPARE(key.count(), 2);
+    QCOMPARE(key.last(), KeyCall::trx(0, 2, true));
     QVERIFY(allOnThread(key.calls(), &channel.control));
 }
 

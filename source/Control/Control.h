@@ -9,14 +9,20 @@
 // - GUI thread (where the object was created): construction, the panel and its slots, openCAT,
 //   openPTT/openFootSw, timerEvent (PTT and footswitch lines), appendLog, settings,
 //   destruction. The bus-fed cache slots run where the bus emits (queued here otherwise).
-// - Worker thread, only while the CAT port is open: run() reads the port, frames and executes
-//   the commands with `mutex` held for the whole batch, then, outside the mutex, passes the CAT
-//   port's line changes to setCts/setDsr. It never touches a widget: the line choices it needs
-//   are the atomics pttLineChoice/keyLineChoice, kept current by the GUI thread.
+// - Worker thread, only while the CAT port is open: run() waits, holding no lock, on the CAT
+//   port's descriptor and on `workerWait`; when bytes arrive it reads them and executes the
+//   commands with `mutex` held from the read to the last command of that read; answers go into
+//   the port's output queue without waiting, and the rest of the queue goes out, outside the
+//   mutex, when the port is writable. While a CAT-port line is chosen for PTT or key, the wait
+//   lasts at most 500 us and each turn passes the line changes to setCts/setDsr, outside the
+//   mutex. It never touches a widget: the line choices it needs are the atomics
+//   pttLineChoice/keyLineChoice, kept current by the GUI thread, which wakes it on a change.
 // - `mutex` is non-recursive and guards `cache`. Every cache slot takes it, so nothing that
-//   runs under it may call them.
+//   runs under it may call them. The serial ports' own locks are taken inside their calls
+//   only, under `mutex` or not, and never the other way round.
 
 #include "RadioState.h"
+#include "WorkerWait.h"
 
 #include <QBasicTimer>
 #include <QMutex>
@@ -68,6 +74,10 @@ public:
     // Whether anything receives logMessage. The panel's log view listens only while "View log"
     // is ticked, so with the view off the worker builds no log text at all. Any thread.
     bool isLogWatched() const;
+
+    // Answers the CAT port refused (closed, or the line failed) since the channel was made;
+    // each also shows in the log view with its reason. Any thread.
+    quint64 refusedAnswers() const { return refusedAnswerCount; }
 
 signals:
     // `trx` is false for a command received, true for an answer sent.
@@ -156,6 +166,11 @@ protected:
 
 private:
     friend class ControlTestAccess;
+    friend class Request;
+
+    // While the CAT port's output queue holds this much, the worker reads no more commands:
+    // the client's writes then wait, as on a line with flow control, until it reads answers.
+    static constexpr qint64 outputQueueLimit = 64 * 1024;
 
     // The panel widgets the channel works with, found by object name in the options form.
     // They belong to the form; only GUI-thread code touches them.
@@ -204,6 +219,13 @@ private:
     void stopWorker();
     // The name the port behind an enable box was opened on; empty while it is closed.
     QString openPortName(const QCheckBox* enableBox);
+    // GUI thread: new rows of cbPttLine / cbKeyLine. The CAT port's line poll runs only while
+    // one of them chooses a line, and the worker is woken to take up the change at once.
+    void selectCatLines(int pttRow, int keyRow);
+    // Whether a CAT-port line is chosen for PTT or key; any thread.
+    bool catLinesWatched() const { return pttLineChoice != 0 || keyLineChoice != 0; }
+    // Worker thread: passes the CAT port's line changes on.
+    void takeCatLineChanges();
     // Connects the log view to logMessage while it is shown, disconnects it otherwise.
     void followLogView(bool shown);
     // Follows the CAT port choice: the virtual port's path shown next to the port box, and the
@@ -229,8 +251,9 @@ private:
                       SerialPortControl* port);
 
     // The Kenwood interpreter: runs one command in the worker thread with `mutex` held,
-    // working on `cache` directly. An answer is written to `port` in one write and then
-    // logged with logMessage(answer, true).
+    // working on `cache` directly. An answer goes to `port`'s output queue whole, in one
+    // write, and is then logged with logMessage(answer, true); a refused one is counted and
+    // logged with its reason.
     void executeCommand(quint16 code, QString parameter, SerialPortControl* port);
 
     bool isMine(quint32 index) const { return index == cache.transceiver; }
@@ -254,6 +277,11 @@ private:
     // Row of cbPttLine / cbKeyLine (0 none, 1 DTR, 2 RTS), copied by the GUI thread.
     std::atomic<int> pttLineChoice{0};
     std::atomic<int> keyLineChoice{0};
+    // Stop requests and line-choice changes reach the waiting worker through it.
+    WorkerWait workerWait;
+    // Waits the worker has come back from; read by tests to see it sleep while idle.
+    std::atomic<quint64> workerTurns{0};
+    std::atomic<quint64> refusedAnswerCount{0};
     DeviceManagerAbstract* manager = nullptr; // not owned
     RadioState cache;
 };

@@ -158,8 +158,8 @@ void Control::followCatPortChoice()
     panel.lbVirtualPath->setText(path);
     panel.lbVirtualPath->setVisible(isVirtual);
     panel.cbPortName->setToolTip(path);
-    pttLineChoice = isVirtual ? 0 : panel.cbPttLine->currentIndex();
-    keyLineChoice = isVirtual ? 0 : panel.cbKeyLine->currentIndex();
+    selectCatLines(isVirtual ? 0 : panel.cbPttLine->currentIndex(),
+                   isVirtual ? 0 : panel.cbKeyLine->currentIndex());
     if (isVirtual) {
         panel.cbPttLine->setEnabled(false);
         panel.cbKeyLine->setEnabled(false);

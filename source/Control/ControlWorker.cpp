@@ -1,8 +1,10 @@
-// Control's CAT port and its worker: opening and closing the port, and the read loop that
-// frames the input and hands each command to the interpreter.
+// Control's CAT port and its worker: opening and closing the port, and the loop that waits on
+// the port, frames the input and hands each command to the interpreter.
 //
-// openCAT and stopWorker run in the GUI thread; run() in the worker thread, holding the channel
-// mutex from each readAll until the last command of that read has been executed.
+// openCAT, stopWorker and selectCatLines run in the GUI thread; run() in the worker thread. The
+// worker waits holding no lock, and holds the channel mutex from each readAll until the last
+// command of that read has been executed. Answers are queued by the port without waiting, so
+// the mutex is never held across a wait for the line; the queue is sent on outside the mutex.
 
 #include "Control.h"
 
@@ -13,11 +15,20 @@
 #include <QComboBox>
 #include <QMutexLocker>
 
+#include <poll.h>
+
 namespace
 {
 
-// One turn of the worker: read, execute, look at the lines, then nap this long.
-constexpr unsigned long turnMicroseconds = 500;
+// While a CAT-port line keys PTT or CW, its changes are looked at this often, as the lines'
+// 1 ms poll fills them in.
+constexpr qint64 lineTurnMicroseconds = 500;
+
+// A hung-up line (the other end of a pseudo-terminal gone, a device unplugged) reports itself
+// at every wait; it is looked at again this often instead, so that it costs nothing while dead.
+constexpr qint64 hangUpRetryMicroseconds = 50000;
+
+constexpr short lineFailed = POLLHUP | POLLERR | POLLNVAL;
 
 } // namespace
 
@@ -50,13 +61,22 @@ void Control::stopWorker()
 {
     if (!running)
         return;
-    // The worker sees the flag at the top of its next turn; a turn is bounded (the port's
-    // writes and flushes have time limits), so waiting is safe and the mutex ends up free.
+    // The wake-up ends the worker's wait at once; the rest of its turn is bounded (nothing in
+    // it waits for the line), so waiting is safe and the mutex ends up free.
     running = false;
+    workerWait.wake();
     wait();
     catPort->close();
     if (manager)
         manager->setCatEnable(cache.transceiver, false);
+}
+
+void Control::selectCatLines(int pttRow, int keyRow)
+{
+    pttLineChoice = pttRow;
+    keyLineChoice = keyRow;
+    catPort->setLinePollWanted(catLinesWatched());
+    workerWait.wake();
 }
 
 void Control::run()
@@ -64,20 +84,40 @@ void Control::run()
     CommandFramer framer;
     QString parameter;
     parameter.reserve(CommandFramer::maxCommandLength);
+    const int fd = catPort->handle();
+    bool hungUp = false;
 
     while (running) {
-        {
+        const bool watching = catLinesWatched();
+        const qint64 queued = catPort->queuedOutput();
+        // Commands are read only while the answers queued so far stay under the limit.
+        short events = 0;
+        if (!hungUp)
+            events = short((queued < outputQueueLimit ? POLLIN : 0) | (queued > 0 ? POLLOUT : 0));
+        const qint64 limit = watching ? lineTurnMicroseconds
+                             : hungUp ? hangUpRetryMicroseconds
+                                      : -1;
+        const WorkerWait::Result ready = workerWait.wait(fd, events, limit);
+        workerTurns.fetch_add(1, std::memory_order_relaxed);
+        hungUp = ready.portEvents & lineFailed;
+
+        if (ready.portEvents & (POLLOUT | lineFailed))
+            catPort->sendQueued();
+        if ((ready.portEvents & POLLIN) && catPort->queuedOutput() < outputQueueLimit) {
             QMutexLocker lock(&mutex);
-            const QByteArray bytes = catPort->readAll();
-            catPort->flush();
-            executeBatch(framer, bytes, parameter, catPort);
+            executeBatch(framer, catPort->readAll(), parameter, catPort);
         }
-        if (catPort->isCtsChanged())
-            setCts(catPort->cts());
-        if (catPort->isDsrChanged())
-            setDsr(catPort->dsr());
-        QThread::usleep(turnMicroseconds);
+        if (watching)
+            takeCatLineChanges();
     }
+}
+
+void Control::takeCatLineChanges()
+{
+    if (catPort->isCtsChanged())
+        setCts(catPort->cts());
+    if (catPort->isDsrChanged())
+        setDsr(catPort->dsr());
 }
 
 void Control::executeBatch(CommandFramer& framer, const QByteArray& bytes, QString& parameter,

@@ -25,9 +25,19 @@ void Request::replyFixed() const
 void Request::reply(const Answer& answer) const
 {
     const QByteArray bytes = answer.bytes();
-    m_port->write(bytes);
-    if (m_channel.isLogWatched())
-        emit m_channel.logMessage(QString::fromLatin1(bytes), true);
+    // The port queues a whole answer while it is open, so a refusal means the port is closed
+    // or its line failed; the log says which and shows the answer as not sent.
+    const bool sent = m_port->write(bytes) == bytes.size();
+    if (!sent)
+        ++m_channel.refusedAnswerCount;
+    if (!m_channel.isLogWatched())
+        return;
+    QString line = QString::fromLatin1(bytes);
+    if (!sent)
+        line +=
+            QStringLiteral(" (answer not sent: %1)")
+                .arg(m_port->handle() < 0 ? QStringLiteral("port closed") : m_port->errorString());
+    emit m_channel.logMessage(line, true);
 }
 
 void Request::logEmptyAnswer() const

@@ -77,6 +77,7 @@ void ExtSerialPortControl::close()
 {
     stopLinePoll();
     QMutexLocker locker(&lock);
+    discardQueuedOutput();
     port.close();
 }
 
@@ -150,12 +151,6 @@ bool ExtSerialPortControl::setRts(bool on)
     return true;
 }
 
-qint64 ExtSerialPortControl::write(const QByteArray& data)
-{
-    QMutexLocker locker(&lock);
-    return port.write(data);
-}
-
 QByteArray ExtSerialPortControl::readAll()
 {
     QMutexLocker locker(&lock);
@@ -180,4 +175,14 @@ std::optional<ulong> ExtSerialPortControl::readLines()
     if (!port.isOpen())
         return std::nullopt;
     return port.lineStatus();
+}
+
+qint64 ExtSerialPortControl::writeNow(const char* data, qint64 size)
+{
+    return port.writeSome(data, size);
+}
+
+int ExtSerialPortControl::descriptor()
+{
+    return port.handle();
 }

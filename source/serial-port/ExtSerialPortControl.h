@@ -23,10 +23,12 @@ public:
     void setPortName(const QString& name) override;
     QString portName() override;
     void setVirtualLinkName(const QString& name) override;
-    // Opens in Polling mode with a 1 ms timeout and starts the line poll. Opening an open port
+    // Opens in Polling mode with a 1 ms timeout and starts the line poll (unless it is switched
+    // off, see setLinePollWanted). Opening an open port
     // keeps it as it is and returns true.
     bool open(QIODevice::OpenMode mode) override;
-    // Stops the poll and closes; the line levels and flags keep their last values.
+    // Stops the poll, drops queued output and closes; the line levels and flags keep their
+    // last values.
     void close() override;
     bool setBaudRate(int index, int directions) override;
     int baudRate(int directions) override;
@@ -40,13 +42,14 @@ public:
     int flowControl() override;
     bool setDtr(bool on) override;
     bool setRts(bool on) override;
-    qint64 write(const QByteArray& data) override;
     QByteArray readAll() override;
     void flush() override;
     void reset() override;
 
 protected:
     std::optional<ulong> readLines() override;
+    qint64 writeNow(const char* data, qint64 size) override;
+    int descriptor() override;
 
 private:
     PosixSerialPort port{PosixSerialPort::EventDriven};

@@ -15,6 +15,13 @@ struct ModemLine {
         }
     }
 
+    // Takes the level as it is now, without reporting a change.
+    void settle(bool asserted)
+    {
+        level = asserted;
+        changed = false;
+    }
+
     bool take()
     {
         changed = false;

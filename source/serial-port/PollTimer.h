@@ -16,6 +16,8 @@ public:
     void start() { request(true); }
     void stop() { request(false); }
     bool matches(int timerId) const { return m_id != 0 && timerId == m_id; }
+    // Whether the timer runs; for the owner's thread.
+    bool isRunning() const { return m_id != 0; }
 
 private:
     void request(bool run);

@@ -209,7 +209,7 @@ qint64 PosixSerialPort::write(const QByteArray& data)
     QDeadlineTimer deadline(m_outputStalled ? 0 : stallLimitMs);
     qint64 done = 0;
     while (done < data.size() && waitFor(POLLOUT, deadline)) {
-        const ssize_t n = ::write(m_fd, data.constData() + done, size_t(data.size() - done));
+        const qint64 n = writeSome(data.constData() + done, data.size() - done);
         if (n > 0) {
             // Once the first byte is out, the rest follows as soon as the line takes it: an
             // answer cut in half would be read as a different answer by the client.
@@ -218,15 +218,28 @@ qint64 PosixSerialPort::write(const QByteArray& data)
             done += n;
             continue;
         }
-        if (n < 0 && errno != EINTR && errno != EAGAIN) {
-            setSystemError(errno);
+        if (n < 0)
             return done > 0 ? done : -1;
-        }
         if (deadline.hasExpired())
             break;
     }
     m_outputStalled = done < data.size();
     return done;
+}
+
+qint64 PosixSerialPort::writeSome(const char* data, qint64 size)
+{
+    if (m_fd < 0) {
+        setSystemError(EBADF);
+        return -1;
+    }
+    const ssize_t n = ::write(m_fd, data, size_t(size));
+    if (n >= 0)
+        return n;
+    if (errno == EINTR || errno == EAGAIN)
+        return 0;
+    setSystemError(errno);
+    return -1;
 }
 
 QByteArray PosixSerialPort::readAll()

@@ -63,6 +63,8 @@ public:
     // Restores the tty's settings from before the open; harmless on a closed port.
     void close();
     bool isOpen() const { return m_fd >= 0; }
+    // The open descriptor, to wait on with poll(); -1 while closed.
+    int handle() const { return m_fd; }
 
     // Output lines; act only while open.
     void setDtr(bool on);
@@ -76,6 +78,9 @@ public:
     // stall, a write starts only when the line has room at once and is refused whole (0)
     // otherwise, until a write goes through whole again.
     qint64 write(const QByteArray& data);
+    // One write of what the line takes now, never waiting: the count taken (0 when the line is
+    // full), or -1 on an error (closed, the device gone).
+    qint64 writeSome(const char* data, qint64 size);
     // Everything received so far; empty when nothing is there, the port is closed or the
     // device is gone.
     QByteArray readAll();

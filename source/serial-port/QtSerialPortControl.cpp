@@ -88,6 +88,7 @@ void QtSerialPortControl::close()
 {
     stopLinePoll();
     QMutexLocker locker(&lock);
+    discardQueuedOutput();
     port.close();
 }
 
@@ -160,13 +161,7 @@ bool QtSerialPortControl::setRts(bool on)
 }
 
 // The add-on warns on every read, write or flush of a closed port; a closed port answers here
-// the way the interface promises (nothing read, -1 written) without the noise.
-qint64 QtSerialPortControl::write(const QByteArray& data)
-{
-    QMutexLocker locker(&lock);
-    return port.isOpen() ? port.write(data) : -1;
-}
-
+// the way the interface promises (nothing read, -1 written by the base) without the noise.
 QByteArray QtSerialPortControl::readAll()
 {
     QMutexLocker locker(&lock);
@@ -205,4 +200,14 @@ std::optional<ulong> QtSerialPortControl::readLines()
             status |= bit;
     }
     return status;
+}
+
+qint64 QtSerialPortControl::writeNow(const char* data, qint64 size)
+{
+    return port.write(data, size);
+}
+
+int QtSerialPortControl::descriptor()
+{
+    return port.isOpen() ? int(port.handle()) : -1;
 }

@@ -40,7 +40,6 @@ public:
     // Through the add-on's setDataTerminalReady/setRequestToSend, which refuse a closed port.
     bool setDtr(bool on) override;
     bool setRts(bool on) override;
-    qint64 write(const QByteArray& data) override;
     QByteArray readAll() override;
     // The add-on's flush: hands its write buffer to the device without waiting.
     void flush() override;
@@ -52,6 +51,10 @@ public:
 protected:
     // From an installed LineStatusSource, else from the add-on's pinout signals (one call).
     std::optional<ulong> readLines() override;
+    // The add-on's write, which keeps what the line does not take in its own buffer and sends
+    // it from the creating thread's event loop; so the shared queue stays empty here.
+    qint64 writeNow(const char* data, qint64 size) override;
+    int descriptor() override;
 
 private:
     QSerialPort port;

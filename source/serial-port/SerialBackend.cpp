@@ -2,7 +2,6 @@
 
 #include "SerialTypes.h"
 
-#include <QMutexLocker>
 #include <QTimerEvent>
 
 SerialBackend::SerialBackend(bool linesStartAsserted)
@@ -34,6 +33,61 @@ bool SerialBackend::dsr()
     return dsrLine.take();
 }
 
+qint64 SerialBackend::write(const QByteArray& data)
+{
+    QMutexLocker locker(&lock);
+    if (descriptor() < 0)
+        return -1;
+    qint64 sent = 0;
+    if (output.isEmpty()) {
+        sent = writeNow(data.constData(), data.size());
+        if (sent < 0)
+            return -1;
+    }
+    output.append(data.constData() + sent, data.size() - sent);
+    return sendQueuedLocked() ? data.size() : -1;
+}
+
+bool SerialBackend::sendQueued()
+{
+    QMutexLocker locker(&lock);
+    return sendQueuedLocked();
+}
+
+qint64 SerialBackend::queuedOutput()
+{
+    QMutexLocker locker(&lock);
+    return output.size();
+}
+
+int SerialBackend::handle()
+{
+    QMutexLocker locker(&lock);
+    return descriptor();
+}
+
+void SerialBackend::setLinePollWanted(bool wanted)
+{
+    pollWanted = wanted;
+    QMutexLocker locker(&lock);
+    const std::optional<ulong> status = readLines();
+    if (!status)
+        return;
+    if (wanted) {
+        ctsLine.settle(*status & LS_CTS);
+        dsrLine.settle(*status & LS_DSR);
+        pollTimer.start();
+    } else {
+        pollTimer.stop();
+    }
+}
+
+void SerialBackend::startLinePoll()
+{
+    if (pollWanted)
+        pollTimer.start();
+}
+
 void SerialBackend::timerEvent(QTimerEvent* event)
 {
     if (pollTimer.matches(event->timerId()))
@@ -51,4 +105,19 @@ void SerialBackend::poll()
         return;
     ctsLine.observe(*status & LS_CTS);
     dsrLine.observe(*status & LS_DSR);
+}
+
+bool SerialBackend::sendQueuedLocked()
+{
+    while (!output.isEmpty() && descriptor() >= 0) {
+        const qint64 sent = writeNow(output.front(), output.size());
+        if (sent < 0) {
+            output.clear();
+            return false;
+        }
+        if (sent == 0)
+            break;
+        output.consume(sent);
+    }
+    return true;
 }

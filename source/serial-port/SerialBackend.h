@@ -1,13 +1,16 @@
 #pragma once
 // What both serial backends share: the lock that serialises every use of a backend's device,
-// the 1 ms poll of CTS and DSR with a level and a sticky change flag per line, and the reads
-// of those lines for the interface. A backend supplies one look at both input lines at once;
-// the poll turns it into the two lines' levels, so both always come from the same moment.
+// the 1 ms poll of CTS and DSR with a level and a sticky change flag per line, and the output
+// queue that answers wait in until the line takes them. A backend supplies one look at both
+// input lines at once (so both levels always come from the same moment), a write that takes
+// what the line takes without waiting, and the descriptor a caller may wait on.
 //
 // Threads: the poll timer fires in the thread that created the backend; any thread may call
-// the operations. `lock` is non-recursive; nothing called under it takes it again.
+// the operations. `lock` is non-recursive; nothing called under it takes it again, and no
+// operation waits for the line while holding it.
 
 #include "ModemLine.h"
+#include "OutputQueue.h"
 #include "PollTimer.h"
 #include "SerialPortAbstract.h"
 #include "SettingTables.h"
@@ -16,6 +19,7 @@
 #include <QMutexLocker>
 
 #include <array>
+#include <atomic>
 #include <optional>
 
 class SerialBackend : public SerialPortAbstract
@@ -28,6 +32,24 @@ public:
     bool cts() override;
     bool dsr() override;
 
+    // Accepts `data` whole: sends what the line takes at once and queues the rest behind what
+    // is already queued, so nothing is cut, dropped or reordered. Returns data's size, or -1
+    // when the port is closed or the line failed (then nothing of it is kept).
+    qint64 write(const QByteArray& data) override;
+    // Sends from the front of the queue what the line takes now, never waiting. False when the
+    // line failed; the queue is then discarded, as nobody can receive it any more.
+    bool sendQueued();
+    // Bytes accepted by write() that the line has not taken yet.
+    qint64 queuedOutput();
+    // The device's descriptor, to wait on for input or for room to write; -1 while closed.
+    int handle();
+
+    // Whether the 1 ms line poll runs while the port is open (it does unless switched off).
+    // Switching it on reads both lines at once and takes their levels as they are, so a level
+    // that changed while nobody watched is not reported as a change.
+    void setLinePollWanted(bool wanted);
+    bool isLinePolling() const { return pollTimer.isRunning(); }
+
 protected:
     // `linesStartAsserted`: the level both lines have before the first poll sees them.
     explicit SerialBackend(bool linesStartAsserted);
@@ -35,6 +57,11 @@ protected:
     // The LS_* bits of both input lines from one look, or nothing while the device is closed
     // (a closed port keeps its last levels). Called with `lock` held.
     virtual std::optional<ulong> readLines() = 0;
+    // Writes what the line takes now without waiting: the count taken (0 when it is full), or
+    // -1 when the line failed. Called with `lock` held, only while the device is open.
+    virtual qint64 writeNow(const char* data, qint64 size) = 0;
+    // The open device's descriptor, -1 while closed. Called with `lock` held.
+    virtual int descriptor() = 0;
 
     // Hands the table's value for `index` to the device under the lock; a row outside the
     // table is refused.
@@ -57,8 +84,11 @@ protected:
         return SettingTables::rowOf(rows, (port.*getter)(), fallback);
     }
 
-    void startLinePoll() { pollTimer.start(); }
+    // For open() once the device is open, and for close() before it closes.
+    void startLinePoll();
     void stopLinePoll() { pollTimer.stop(); }
+    // For close(), with `lock` held: answers nobody will read any more.
+    void discardQueuedOutput() { output.clear(); }
 
     void timerEvent(QTimerEvent* event) override;
 
@@ -66,8 +96,12 @@ protected:
 
 private:
     void poll();
+    // With `lock` held.
+    bool sendQueuedLocked();
 
     PollTimer pollTimer{this};
+    std::atomic<bool> pollWanted{true};
     ModemLine ctsLine;
     ModemLine dsrLine;
+    OutputQueue output;
 };

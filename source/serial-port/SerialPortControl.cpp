@@ -28,13 +28,18 @@ SerialPortControl::SerialPortControl(int index, QObject* parent)
 // may already be deleting it.
 SerialPortControl::~SerialPortControl()
 {
-    for (SerialPortAbstract* backend : std::as_const(backends)) {
+    for (SerialBackend* backend : std::as_const(backends)) {
         QObject::disconnect(backend, nullptr, this, nullptr);
         if (backend->thread() == QThread::currentThread())
             delete backend;
         else
             backend->deleteLater();
     }
+}
+
+SerialPortAbstract* SerialPortControl::backend(int index) const
+{
+    return backends.value(index);
 }
 
 QString SerialPortControl::errorString()
@@ -110,6 +115,31 @@ QByteArray SerialPortControl::readAll()
 void SerialPortControl::flush()
 {
     port()->flush();
+}
+
+bool SerialPortControl::sendQueued()
+{
+    return port()->sendQueued();
+}
+
+qint64 SerialPortControl::queuedOutput()
+{
+    return port()->queuedOutput();
+}
+
+int SerialPortControl::handle()
+{
+    return port()->handle();
+}
+
+void SerialPortControl::setLinePollWanted(bool wanted)
+{
+    port()->setLinePollWanted(wanted);
+}
+
+bool SerialPortControl::isLinePolling() const
+{
+    return port()->isLinePolling();
 }
 
 bool SerialPortControl::isCtsChanged()

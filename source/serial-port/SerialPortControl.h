@@ -7,6 +7,10 @@
 // call it. The engine may move the facade to its worker thread; the backends have no parent
 // and stay in the thread that created the facade, where their 1 ms line polls run.
 //
+// Writing: write() accepts an answer whole into the backend's output queue and sends what the
+// line takes at once; sendQueued() sends more when handle() is writable. Nothing waits for the
+// line, so a caller may write while holding its own locks.
+//
 // Tests that need modem lines on pseudo-terminals replace the line source process-wide, see
 // LineStatusSource.h.
 
@@ -17,6 +21,7 @@
 #include <QString>
 #include <QStringList>
 
+class SerialBackend;
 class SerialPortAbstract;
 
 class SerialPortControl : public QObject
@@ -40,24 +45,33 @@ public:
     bool setParity(int index);
     bool setStopBits(int index);
     bool setFlowControl(int index);
+    // data's size once accepted whole, -1 when the port is closed or the line failed.
     qint64 write(const QByteArray& data);
     QByteArray readAll();
+    // Waits, briefly, for what the device took to reach the line (the keying ports' use).
     void flush();
+    bool sendQueued();
+    qint64 queuedOutput();
+    // The open port's descriptor, -1 while closed.
+    int handle();
+    // Runs the 1 ms line poll while open (the default) or not; see SerialBackend.
+    void setLinePollWanted(bool wanted);
+    bool isLinePolling() const;
     bool isCtsChanged();
     bool isDsrChanged();
     bool cts();
     bool dsr();
 
     // The backend at `index` (0 Ext, 1 Qt), for inspection; the facade keeps ownership.
-    SerialPortAbstract* backend(int index) const { return backends.value(index); }
+    SerialPortAbstract* backend(int index) const;
 
 signals:
     void ctsChanged(bool);
     void dsrChanged(bool);
 
 private:
-    SerialPortAbstract* port() const { return backends.at(selected); }
+    SerialBackend* port() const { return backends.at(selected); }
 
-    QList<SerialPortAbstract*> backends;
+    QList<SerialBackend*> backends;
     int selected;
 };

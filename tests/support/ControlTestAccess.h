@@ -1,11 +1,13 @@
 #pragma once
 // The tests' way into a channel: runs one command, or one read's worth of bytes, through the
 // interpreter exactly as the worker does, with the channel mutex held; reads and resets the
-// cache fields that have no getter, and tells whether the PTT/footswitch line poll runs.
+// cache fields that have no getter, tells whether the PTT/footswitch and the CAT line polls
+// run, and counts the worker's turns and the CAT port's queued answer bytes.
 // Test support only (Control names it a friend): the unit tests and the fuzzer use it.
 
 #include "CommandFramer.h"
 #include "Control.h"
+#include "SerialPortControl.h"
 
 #include <QMutexLocker>
 
@@ -28,6 +30,19 @@ public:
     }
 
     static bool linePollActive(const Control& channel) { return channel.lineTimer.isActive(); }
+    // The CAT port's own 1 ms line poll; ask in the thread that created the channel.
+    static bool catLinePollActive(const Control& channel)
+    {
+        return channel.catPort->isLinePolling();
+    }
+
+    // How often the worker has come back from waiting since the channel was made.
+    static quint64 workerTurns(const Control& channel) { return channel.workerTurns.load(); }
+    static qint64 queuedAnswerBytes(const Control& channel)
+    {
+        return channel.catPort->queuedOutput();
+    }
+    static constexpr qint64 outputQueueLimit = Control::outputQueueLimit;
 
     static RadioState cache(Control& channel)
     {

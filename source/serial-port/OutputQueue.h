@@ -1,0 +1,27 @@
+#pragma once
+// The bytes a port has accepted but the line has not taken yet, oldest first. Answers go in
+// whole and come out in order; the owner sends from the front as the line takes bytes and drops
+// what it sent. Not thread-safe: SerialBackend uses it under its lock.
+//
+// The storage is kept between uses, so a port that answers steadily does not allocate per
+// answer once the queue has grown to its working size.
+
+#include <QByteArray>
+
+class OutputQueue
+{
+public:
+    qint64 size() const { return m_bytes.size() - m_head; }
+    bool isEmpty() const { return size() == 0; }
+
+    void append(const char* data, qint64 count);
+    // The unsent bytes, valid until the next change.
+    const char* front() const { return m_bytes.constData() + m_head; }
+    // `count` bytes from the front went out.
+    void consume(qint64 count);
+    void clear();
+
+private:
+    QByteArray m_bytes;
+    qint64 m_head = 0;
+};
