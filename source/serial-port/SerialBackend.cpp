@@ -68,7 +68,8 @@ int SerialBackend::handle()
 
 void SerialBackend::setLinePollWanted(bool wanted)
 {
-    pollWanted = wanted;
+    if (pollWanted.exchange(wanted) == wanted)
+        return;
     QMutexLocker locker(&lock);
     const std::optional<ulong> status = readLines();
     if (!status)

@@ -46,7 +46,8 @@ public:
 
     // Whether the 1 ms line poll runs while the port is open (it does unless switched off).
     // Switching it on reads both lines at once and takes their levels as they are, so a level
-    // that changed while nobody watched is not reported as a change.
+    // that changed while nobody watched is not reported as a change; asking for the state it
+    // is in changes nothing.
     void setLinePollWanted(bool wanted);
     bool isLinePolling() const { return pollTimer.isRunning(); }
 
