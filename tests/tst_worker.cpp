@@ -87,6 +87,12 @@ void TestWorker::waitsForBytes()
     QVERIFY(pty.write("ID;"));
     QCOMPARE(pty.read(3000), QByteArray("ID020;"));
 
+    // Bytes end the wait.
+    const quint64 beforeCommand = turns(channel);
+    QVERIFY(pty.write("FA;"));
+    QCOMPARE(pty.read(3000), QByteArray("FA00001900000;"));
+    QVERIFY(turns(channel) > beforeCommand);
+
     const quint64 idleStart = turns(channel);
     if (watching) {
         QTRY_VERIFY(turns(channel) > idleStart + 20);
@@ -95,13 +101,8 @@ void TestWorker::waitsForBytes()
         QCOMPARE(turns(channel), idleStart);
     }
 
-    // Bytes end the wait.
-    const quint64 beforeCommand = turns(channel);
-    QVERIFY(pty.write("FA;"));
-    QCOMPARE(pty.read(3000), QByteArray("FA00001900000;"));
-    QVERIFY(turns(channel) > beforeCommand);
-
-    // The stop's wake-up ends a wait that has no limit: one turn, and the worker is gone.
+    // The stop's wake-up ends a wait that has no limit (the worker sleeps in it, as the quiet
+    // gap showed): one turn, and the worker is gone.
     const quint64 beforeStop = turns(channel);
     channel.box("chbEnable")->setChecked(false);
     QVERIFY(!channel.control.isRunning());
