@@ -5,6 +5,8 @@
 // probes), socat and rigctl, and skip otherwise. The last test serves CAT on the plug-in's own
 // virtual port instead, as an unprivileged user and without socat.
 
+#include "SocatPair.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -30,50 +32,18 @@ constexpr int lineTimeoutMs = 5000;
 constexpr int clientTimeoutMs = 30000;
 constexpr int openAttempts = 3;
 
-// Two /dev/COMn links to the ends of a socat pseudo-terminal pair.
-class SerialPair
+// Two /dev/COMn names that no link or device holds, for the ends of the socat pair: the
+// plug-in's port list finds the host's end by such a name.
+QStringList freeComNames()
 {
-public:
-    ~SerialPair()
-    {
-        socat.terminate();
-        socat.waitForFinished(3000);
+    QStringList free;
+    for (int n = 70; n < 87 && free.size() < 2; ++n) {
+        const QString path = QStringLiteral("/dev/COM%1").arg(n);
+        if (!QFileInfo(path).isSymLink() && !QFile::exists(path))
+            free << QStringLiteral("COM%1").arg(n);
     }
-
-    bool start()
-    {
-        QStringList free;
-        for (int n = 70; n < 87 && free.size() < 2; ++n) {
-            const QString name = QStringLiteral("COM%1").arg(n);
-            if (!QFileInfo(QStringLiteral("/dev/") + name).isSymLink() &&
-                !QFile::exists(QStringLiteral("/dev/") + name))
-                free << name;
-        }
-        if (free.size() < 2)
-            return false;
-        hostPort = free.at(0);
-        clientPort = free.at(1);
-        socat.start(QStringLiteral("socat"),
-                    {QStringLiteral("pty,raw,echo=0,link=/dev/") + hostPort,
-                     QStringLiteral("pty,raw,echo=0,link=/dev/") + clientPort});
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < startTimeoutMs) {
-            if (QFile::exists(QStringLiteral("/dev/") + hostPort) &&
-                QFile::exists(QStringLiteral("/dev/") + clientPort))
-                return true;
-            if (socat.waitForFinished(20))
-                return false;
-        }
-        return false;
-    }
-
-    QString hostPort;
-    QString clientPort;
-
-private:
-    QProcess socat;
-};
+    return free;
+}
 
 // One headless host-sim run, with its printed lines.
 class HostRun
@@ -220,7 +190,8 @@ private:
     QTemporaryDir dir;
     QString settingsPath;
     QString whyNoPair; // why the socat tests skip; empty when they run
-    std::unique_ptr<SerialPair> pair;
+    std::unique_ptr<SocatPair> pair;
+    QString hostPort; // the host's end by its name in the port list (COMn)
     std::unique_ptr<HostRun> host;
     QString clientPath;   // what the client opens
     QStringList clientAs; // runs the client under another user, when not empty
@@ -237,15 +208,20 @@ void tst_endtoend::initTestCase()
     if (!whyNoPair.isEmpty())
         return;
     QVERIFY(dir.isValid());
-    pair = std::make_unique<SerialPair>();
-    QVERIFY2(pair->start(), "socat could not create the /dev/COMn pair");
-    clientPath = QStringLiteral("/dev/") + pair->clientPort;
+    const QStringList names = freeComNames();
+    if (names.size() == 2) {
+        hostPort = names.at(0);
+        pair = std::make_unique<SocatPair>(QStringLiteral("/dev/") + hostPort,
+                                           QStringLiteral("/dev/") + names.at(1));
+    }
+    QVERIFY2(pair && pair->start(), "socat could not create the /dev/COMn pair");
+    clientPath = pair->clientPath;
 
     // Only the CAT group: the port by name and switched on; everything else from defaults.
     settingsPath = dir.filePath(QStringLiteral("host-sim.ini"));
     {
         QSettings settings(settingsPath, QSettings::IniFormat);
-        settings.setValue(QStringLiteral("CAT_TS480/RX0/Name"), pair->hostPort.toLatin1());
+        settings.setValue(QStringLiteral("CAT_TS480/RX0/Name"), hostPort.toLatin1());
         settings.setValue(QStringLiteral("CAT_TS480/RX0/BoudRate"), 3);
         settings.setValue(QStringLiteral("CAT_TS480/RX0/Enable"), true);
     }
@@ -531,7 +507,7 @@ void tst_endtoend::saveAndRestore()
     {
         QSettings saved(settingsPath, QSettings::IniFormat);
         QCOMPARE(saved.value(QStringLiteral("CAT_TS480/RX0/Name")).toByteArray(),
-                 pair->hostPort.toLatin1());
+                 hostPort.toLatin1());
         QCOMPARE(saved.value(QStringLiteral("CAT_TS480/RX0/Enable")).toBool(), true);
         QCOMPARE(saved.value(QStringLiteral("CAT_TS480/RX1/Enable")).toBool(), false);
         QCOMPARE(saved.value(QStringLiteral("TS480/Options0/Enable")).toBool(), true);
