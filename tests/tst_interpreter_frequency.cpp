@@ -10,16 +10,12 @@
 #include <cmath>
 #include <limits>
 
-class tst_interpreter_frequency : public QObject
+class tst_interpreter_frequency : public InterpreterTables
 {
     Q_OBJECT
 private slots:
     void commandCode_data();
     void commandCode();
-    void readsAfterConstruction_data();
-    void readsAfterConstruction();
-    void sets_data();
-    void sets();
     void modeReadsFollowTheHostMode_data();
     void modeReadsFollowTheHostMode();
     void frSendsOnlyWithTheOptionOn();
@@ -34,6 +30,10 @@ private slots:
     void transmitSwitching();
     void rxAnswersBeforeSwitching();
     void answerIsOneWriteThenOneLogLine();
+
+private:
+    void readAfterConstructionRows() override;
+    void setThenReadRows() override;
 };
 
 void tst_interpreter_frequency::commandCode_data()
@@ -56,9 +56,8 @@ void tst_interpreter_frequency::commandCode()
     QCOMPARE(int(Control::commandCode(letters)), code);
 }
 
-void tst_interpreter_frequency::readsAfterConstruction_data()
+void tst_interpreter_frequency::readAfterConstructionRows()
 {
-    addReadAfterConstructionColumns();
     QTest::newRow("FA") << "FA" << QByteArray("FA00001900000;");
     QTest::newRow("FB") << "FB" << QByteArray("FB00001900000;");
     QTest::newRow("FR") << "FR" << QByteArray("FR0;");
@@ -109,14 +108,8 @@ void tst_interpreter_frequency::readsAfterConstruction_data()
     QTest::newRow("TX with two characters") << "TX01" << QByteArray();
 }
 
-void tst_interpreter_frequency::readsAfterConstruction()
+void tst_interpreter_frequency::setThenReadRows()
 {
-    verifyReadAfterConstruction();
-}
-
-void tst_interpreter_frequency::sets_data()
-{
-    addSetThenReadColumns();
     QTest::newRow("FA") << "FA00007074000" << QStringList{"19 u0 u0 d7074000"} << "FA"
                         << QByteArray("FA00007074000;");
     QTest::newRow("FB") << "FB00014074000" << QStringList{"19 u0 u1 d14074000"} << "FB"
@@ -154,11 +147,6 @@ void tst_interpreter_frequency::sets_data()
     // A client keys with "TX1;ID;" and takes the next answer for ID's.
     QTest::newRow("TX1 then ID") << "TX1" << QStringList() << "ID" << QByteArray("ID020;");
     QTest::newRow("TX0 then ID") << "TX0" << QStringList() << "ID" << QByteArray("ID020;");
-}
-
-void tst_interpreter_frequency::sets()
-{
-    verifySetThenRead();
 }
 
 void tst_interpreter_frequency::modeReadsFollowTheHostMode_data()

@@ -14,24 +14,23 @@
 using HostReport = std::function<void(quorvexCommand&)>;
 Q_DECLARE_METATYPE(HostReport)
 
-class tst_interpreter_levels : public QObject
+class tst_interpreter_levels : public InterpreterTables
 {
     Q_OBJECT
 private slots:
-    void readsAfterConstruction_data();
-    void readsAfterConstruction();
-    void sets_data();
-    void sets();
     void hostValuesAreScaledAndClamped_data();
     void hostValuesAreScaledAndClamped();
     void agReadLimitsTheVolume();
     void antennaSwitching_data();
     void antennaSwitching();
+
+private:
+    void readAfterConstructionRows() override;
+    void setThenReadRows() override;
 };
 
-void tst_interpreter_levels::readsAfterConstruction_data()
+void tst_interpreter_levels::readAfterConstructionRows()
 {
-    addReadAfterConstructionColumns();
     QTest::newRow("AG0") << "AG0" << QByteArray("AG0255;");
     QTest::newRow("RG") << "RG" << QByteArray("RG085;");
     QTest::newRow("MG") << "MG" << QByteArray("MG000;");
@@ -57,14 +56,8 @@ void tst_interpreter_levels::readsAfterConstruction_data()
     QTest::newRow("KS two characters") << "KS12" << QByteArray();
 }
 
-void tst_interpreter_levels::readsAfterConstruction()
+void tst_interpreter_levels::setThenReadRows()
 {
-    verifyReadAfterConstruction();
-}
-
-void tst_interpreter_levels::sets_data()
-{
-    addSetThenReadColumns();
     const auto row = [](const char* command, QStringList host, const char* read,
                         const char* answer) {
         QTest::newRow(command) << QString(command) << host << QString(read) << QByteArray(answer);
@@ -110,11 +103,6 @@ void tst_interpreter_levels::sets_data()
     row("PA-", {"181 u0 false false"}, "PA", "PA00;");
     row("AN2", {}, "AN", "AN1;");
     row("SM0", {}, "SM0", "SM00000;");
-}
-
-void tst_interpreter_levels::sets()
-{
-    verifySetThenRead();
 }
 
 void tst_interpreter_levels::hostValuesAreScaledAndClamped_data()

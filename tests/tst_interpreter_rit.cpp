@@ -6,23 +6,22 @@
 
 #include <QTest>
 
-class tst_interpreter_rit : public QObject
+class tst_interpreter_rit : public InterpreterTables
 {
     Q_OBJECT
 private slots:
-    void readsAfterConstruction_data();
-    void readsAfterConstruction();
-    void sets_data();
-    void sets();
     void ritOffsetInIf_data();
     void ritOffsetInIf();
     void rcClearsWithAnEmptyLogLine();
     void xitIsIndependentOfRit();
+
+private:
+    void readAfterConstructionRows() override;
+    void setThenReadRows() override;
 };
 
-void tst_interpreter_rit::readsAfterConstruction_data()
+void tst_interpreter_rit::readAfterConstructionRows()
 {
-    addReadAfterConstructionColumns();
     QTest::newRow("RT") << "RT" << QByteArray("RT0;");
     QTest::newRow("XT") << "XT" << QByteArray("XT0;");
     QTest::newRow("CT") << "CT" << QByteArray("CT0;");
@@ -33,14 +32,8 @@ void tst_interpreter_rit::readsAfterConstruction_data()
     QTest::newRow("CN one character") << "CN1" << QByteArray();
 }
 
-void tst_interpreter_rit::readsAfterConstruction()
+void tst_interpreter_rit::setThenReadRows()
 {
-    verifyReadAfterConstruction();
-}
-
-void tst_interpreter_rit::sets_data()
-{
-    addSetThenReadColumns();
     const auto row = [](const char* name, const char* command, QStringList host, const char* read,
                         const char* answer) {
         QTest::newRow(name) << QString(command) << host << QString(read) << QByteArray(answer);
@@ -70,11 +63,6 @@ void tst_interpreter_rit::sets_data()
     row("CN99 ignored", "CN99", {}, "CN", "CN00;");
     row("CN-1 ignored", "CN-1", {}, "CN", "CN00;");
     row("CN invalid ignored", "CN1+", {}, "CN", "CN00;");
-}
-
-void tst_interpreter_rit::sets()
-{
-    verifySetThenRead();
 }
 
 void tst_interpreter_rit::ritOffsetInIf_data()
