@@ -25,7 +25,7 @@
 using Writes = QList<QByteArray>;
 using HostReports = QList<QVariantList>;
 
-class TestChannel : public QObject
+class tst_channel : public QObject
 {
     Q_OBJECT
 
@@ -95,7 +95,7 @@ const QByteArray fbAnswer = "FB00001900000;";
 
 } // namespace
 
-void TestChannel::panelFound()
+void tst_channel::panelFound()
 {
     ChannelHarness first(0);
     ChannelHarness second(1);
@@ -113,7 +113,7 @@ void TestChannel::panelFound()
     QVERIFY(!first.control.isRunning());
 }
 
-void TestChannel::serves_data()
+void tst_channel::serves_data()
 {
     QTest::addColumn<Writes>("writes");
     QTest::addColumn<QByteArray>("answers");
@@ -136,7 +136,7 @@ void TestChannel::serves_data()
         << QStringList{"29 u0 u0 u4", "19 u0 u1 d14074000"};
 }
 
-void TestChannel::serves()
+void tst_channel::serves()
 {
     QFETCH(Writes, writes);
     QFETCH(QByteArray, answers);
@@ -151,7 +151,7 @@ void TestChannel::serves()
     QTRY_COMPARE(channel.hostCommands, hostCommands);
 }
 
-void TestChannel::meters_data()
+void tst_channel::meters_data()
 {
     QTest::addColumn<HostReports>("reports");
     QTest::addColumn<QByteArray>("swr");
@@ -190,7 +190,7 @@ void TestChannel::meters_data()
 
 // RM; answers SWR, compression and ALC in one reply (RM with a parameter is ignored), and SM0;
 // shows the power bar while transmitting, both through the channel's port.
-void TestChannel::meters()
+void tst_channel::meters()
 {
     QFETCH(HostReports, reports);
     QFETCH(QByteArray, swr);
@@ -207,7 +207,7 @@ void TestChannel::meters()
 }
 
 // What follows a NUL byte in the same read is dropped, with its ";"; the next read counts again.
-void TestChannel::nulEndsTheRead()
+void tst_channel::nulEndsTheRead()
 {
     PtyPair pty;
     ChannelHarness channel;
@@ -220,7 +220,7 @@ void TestChannel::nulEndsTheRead()
     QTRY_COMPARE(channel.logged, (QStringList{"< FA;", "> " + faAnswer, "< ID;", "> ID020;"}));
 }
 
-void TestChannel::logInColourAndEscaped()
+void tst_channel::logInColourAndEscaped()
 {
     PtyPair pty;
     ChannelHarness channel;
@@ -242,7 +242,7 @@ void TestChannel::logInColourAndEscaped()
                                     }));
 }
 
-void TestChannel::logOnlyWhileChecked()
+void tst_channel::logOnlyWhileChecked()
 {
     PtyPair pty;
     ChannelHarness channel;
@@ -265,7 +265,7 @@ void TestChannel::logOnlyWhileChecked()
 
 // The log view keeps its last 5,000 lines: after 6,000 commands the oldest have scrolled away
 // and the newest is the last line.
-void TestChannel::logViewKeepsItsLastLines()
+void tst_channel::logViewKeepsItsLastLines()
 {
     PtyPair pty;
     ChannelHarness channel;
@@ -288,7 +288,7 @@ void TestChannel::logViewKeepsItsLastLines()
 
 // An answer the port cannot take (closed, or its device gone) is logged as not sent, with the
 // reason, and counted; one it takes is logged as it went out.
-void TestChannel::refusedAnswer_data()
+void tst_channel::refusedAnswer_data()
 {
     QTest::addColumn<bool>("deviceGone");
     QTest::addColumn<QString>("reason");
@@ -296,7 +296,7 @@ void TestChannel::refusedAnswer_data()
     QTest::newRow("device gone") << true << "Input/output error";
 }
 
-void TestChannel::refusedAnswer()
+void tst_channel::refusedAnswer()
 {
     QFETCH(bool, deviceGone);
     QFETCH(QString, reason);
@@ -328,7 +328,7 @@ void TestChannel::refusedAnswer()
     }
 }
 
-void TestChannel::reopenStartsClean()
+void tst_channel::reopenStartsClean()
 {
     PtyPair pty;
     FakeDeviceManager manager;
@@ -353,14 +353,14 @@ void TestChannel::reopenStartsClean()
     QCOMPARE(manager.count(), 3);
 }
 
-void TestChannel::failedOpen_data()
+void tst_channel::failedOpen_data()
 {
     QTest::addColumn<bool>("busy");
     QTest::newRow("no such device") << false;
     QTest::newRow("held by another channel") << true;
 }
 
-void TestChannel::failedOpen()
+void tst_channel::failedOpen()
 {
     QFETCH(bool, busy);
 
@@ -389,7 +389,7 @@ void TestChannel::failedOpen()
     QCOMPARE(manager.count(), 0);
 }
 
-void TestChannel::deviceManager()
+void tst_channel::deviceManager()
 {
     PtyPair pty0;
     PtyPair pty1;
@@ -424,7 +424,7 @@ void TestChannel::deviceManager()
     QCOMPARE(manager.last().thread, QThread::currentThread());
 }
 
-void TestChannel::secondManagerReplacesFirst()
+void tst_channel::secondManagerReplacesFirst()
 {
     PtyPair pty;
     FakeDeviceManager first;
@@ -446,7 +446,7 @@ void TestChannel::secondManagerReplacesFirst()
     QVERIFY(channel.control.isRunning());
 }
 
-void TestChannel::destructionWhileRunning()
+void tst_channel::destructionWhileRunning()
 {
     PtyPair pty;
     PtyPair pttPty;
@@ -466,7 +466,7 @@ void TestChannel::destructionWhileRunning()
     QVERIFY(portIsFree(pttPty.slavePath()));
 }
 
-void TestChannel::transmitControls()
+void tst_channel::transmitControls()
 {
     PtyPair pttPty;
     ChannelHarness channel;
@@ -496,7 +496,7 @@ void TestChannel::transmitControls()
 
 // A megabyte of noise without ";" ends as one dropped line: no answer, no log line; then
 // thousands of commands written while the answers are read are all answered in order.
-void TestChannel::floods()
+void tst_channel::floods()
 {
     PtyPair pty;
     ChannelHarness channel;
@@ -548,7 +548,7 @@ QByteArray askIdentity(const QString& path)
 
 } // namespace
 
-void TestChannel::virtualPort()
+void tst_channel::virtualPort()
 {
     QTemporaryDir runtime;
     QVERIFY(runtime.isValid());
@@ -592,5 +592,5 @@ void TestChannel::virtualPort()
     QVERIFY(!shown->isVisibleTo(channel.panel));
 }
 
-QTEST_MAIN(TestChannel)
+QTEST_MAIN(tst_channel)
 #include "tst_channel.moc"

@@ -16,7 +16,7 @@
 #include <array>
 #include <termios.h>
 
-class TestChannelSettings : public QObject
+class tst_channel_settings : public QObject
 {
     Q_OBJECT
 
@@ -94,12 +94,12 @@ void setUnusualPanel(const ChannelHarness& channel)
 
 } // namespace
 
-void TestChannelSettings::init()
+void tst_channel_settings::init()
 {
     QFile::remove(iniPath());
 }
 
-void TestChannelSettings::roundTrip_data()
+void tst_channel_settings::roundTrip_data()
 {
     QTest::addColumn<bool>("rx");
     QTest::addColumn<QString>("storedName"); // CAT port name as the INI file shows it
@@ -107,7 +107,7 @@ void TestChannelSettings::roundTrip_data()
     QTest::newRow("RX") << true << "CAT_TS480/RX1/Name=@ByteArray(COMC)";
 }
 
-void TestChannelSettings::roundTrip()
+void tst_channel_settings::roundTrip()
 {
     QFETCH(bool, rx);
     QFETCH(QString, storedName);
@@ -145,7 +145,7 @@ void TestChannelSettings::roundTrip()
     QVERIFY(!ControlTestAccess::cache(restored.control).enableFr);
 }
 
-void TestChannelSettings::emptyOptionsGivesDefaults()
+void tst_channel_settings::emptyOptionsGivesDefaults()
 {
     ChannelHarness channel;
     setUnusualPanel(channel);
@@ -166,7 +166,7 @@ void TestChannelSettings::emptyOptionsGivesDefaults()
     QVERIFY(!ControlTestAccess::linePollActive(channel.control));
 }
 
-void TestChannelSettings::emptyRxChangesNothing()
+void tst_channel_settings::emptyRxChangesNothing()
 {
     ChannelHarness channel;
     setUnusualPanel(channel);
@@ -176,7 +176,7 @@ void TestChannelSettings::emptyRxChangesNothing()
     QCOMPARE(snapshot(channel), before);
 }
 
-void TestChannelSettings::unusableValues_data()
+void tst_channel_settings::unusableValues_data()
 {
     QTest::addColumn<bool>("rx");
     QTest::addColumn<QString>("key");
@@ -199,7 +199,7 @@ void TestChannelSettings::unusableValues_data()
         << true << "PttNameFootSw" << QVariant(QByteArray("COMA")) << "cbPortNameFootSwitch" << 0;
 }
 
-void TestChannelSettings::unusableValues()
+void tst_channel_settings::unusableValues()
 {
     QFETCH(bool, rx);
     QFETCH(QString, key);
@@ -222,7 +222,7 @@ void TestChannelSettings::unusableValues()
 
 // "RX" finds the ports again by name after the list changed order, the first position
 // included; "Options" goes by position.
-void TestChannelSettings::portsFoundByName()
+void tst_channel_settings::portsFoundByName()
 {
     ChannelHarness saved;
     setPortLists(saved, {"COMA", "COMB", "COMC"});
@@ -249,7 +249,7 @@ void TestChannelSettings::portsFoundByName()
     QCOMPARE(byPosition.combo("cbPortNamePTT")->currentText(), "COMA");
 }
 
-void TestChannelSettings::enableOpensWithRestoredParameters()
+void tst_channel_settings::enableOpensWithRestoredParameters()
 {
     PtyPair catPty;
     PtyPair pttPty;
@@ -289,7 +289,7 @@ void TestChannelSettings::enableOpensWithRestoredParameters()
     QCOMPARE(catPty.read(3000), QByteArray("ID020;"));
 }
 
-void TestChannelSettings::restartOpensStoredPort_data()
+void tst_channel_settings::restartOpensStoredPort_data()
 {
     QTest::addColumn<QString>("nameKey");
     QTest::addColumn<QString>("enableKey");
@@ -310,7 +310,7 @@ void TestChannelSettings::restartOpensStoredPort_data()
 
 // The list changed since the save: the stored position now names another device. The
 // positional load opens that one; the by-name load must end on the named device, or on none.
-void TestChannelSettings::restartOpensStoredPort()
+void tst_channel_settings::restartOpensStoredPort()
 {
     QFETCH(QString, nameKey);
     QFETCH(QString, enableKey);
@@ -348,5 +348,5 @@ void TestChannelSettings::restartOpensStoredPort()
     }
 }
 
-QTEST_MAIN(TestChannelSettings)
+QTEST_MAIN(tst_channel_settings)
 #include "tst_channel_settings.moc"

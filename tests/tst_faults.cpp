@@ -163,7 +163,7 @@ QByteArray noise(QRandomGenerator& random, qsizetype size)
 
 } // namespace
 
-class TestFaults : public QObject
+class tst_faults : public QObject
 {
     Q_OBJECT
 
@@ -191,7 +191,7 @@ private:
     std::unique_ptr<ChannelHarness> channel;
 };
 
-void TestFaults::init()
+void tst_faults::init()
 {
     if (QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty())
         QSKIP("socat is not installed: the fault tests need its virtual serial pairs");
@@ -203,7 +203,7 @@ void TestFaults::init()
     channel = std::make_unique<ChannelHarness>();
 }
 
-void TestFaults::cleanup()
+void tst_faults::cleanup()
 {
     channel.reset();
     manager.reset();
@@ -211,7 +211,7 @@ void TestFaults::cleanup()
     dir.reset();
 }
 
-bool TestFaults::openChannel()
+bool tst_faults::openChannel()
 {
     channel->selectPort("cbPortName", pair->hostPath);
     ModalCatcher refusal;
@@ -219,7 +219,7 @@ bool TestFaults::openChannel()
     return channel->box("chbEnable")->isChecked() && refusal.text.isEmpty();
 }
 
-void TestFaults::clientClosesAndReopens()
+void tst_faults::clientClosesAndReopens()
 {
     QVERIFY(pair->start(true));
     QVERIFY(openChannel());
@@ -240,7 +240,7 @@ void TestFaults::clientClosesAndReopens()
 // socat ends under the open port: its pseudo-terminal hangs up. The worker must neither crash
 // nor spin on the dead line, and once a new pair stands at the same path, closing and opening
 // the port from the panel serves again.
-void TestFaults::pairDisappears()
+void tst_faults::pairDisappears()
 {
     QVERIFY(pair->start(false));
     QVERIFY(openChannel());
@@ -265,7 +265,7 @@ void TestFaults::pairDisappears()
     QCOMPARE(client.exchange("FA;", "FA00001900000;"), QByteArray("FA00001900000;"));
 }
 
-void TestFaults::floodAndCheck(Client& client, QRandomGenerator& random, qsizetype& linesLogged)
+void tst_faults::floodAndCheck(Client& client, QRandomGenerator& random, qsizetype& linesLogged)
 {
     const auto dropRecords = [&] {
         linesLogged += channel->logged.size();
@@ -295,7 +295,7 @@ void TestFaults::floodAndCheck(Client& client, QRandomGenerator& random, qsizety
 
 // Seconds of noise: afterwards the channel answers a correct command, and a second flood
 // leaves the resident set where the first one left it.
-void TestFaults::flood()
+void tst_faults::flood()
 {
     QVERIFY(pair->start(false));
     QVERIFY(openChannel());
@@ -325,7 +325,7 @@ void TestFaults::flood()
                             .arg(afterSecond)));
 }
 
-void TestFaults::damagedSettings_data()
+void tst_faults::damagedSettings_data()
 {
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<bool>("opens");
@@ -355,7 +355,7 @@ void TestFaults::damagedSettings_data()
 // A damaged settings file restores defaults for what it spoils and never opens a port unless
 // a box's stored state says so plainly. Every port list holds a pseudo-terminal that would
 // open, so an accidental tick shows as an open port.
-void TestFaults::damagedSettings()
+void tst_faults::damagedSettings()
 {
     QFETCH(QByteArray, file);
     QFETCH(bool, opens);
@@ -393,5 +393,5 @@ void TestFaults::damagedSettings()
     QVERIFY2(refusal.text.isEmpty(), qPrintable(refusal.text));
 }
 
-QTEST_MAIN(TestFaults)
+QTEST_MAIN(tst_faults)
 #include "tst_faults.moc"

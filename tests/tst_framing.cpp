@@ -11,7 +11,7 @@
 
 using Reads = QList<QByteArray>;
 
-class TestFraming : public QObject
+class tst_framing : public QObject
 {
     Q_OBJECT
 
@@ -47,7 +47,7 @@ Reads oneByteAtATime(const QByteArray& text)
 
 } // namespace
 
-void TestFraming::split_data()
+void tst_framing::split_data()
 {
     QTest::addColumn<Reads>("reads");
     QTest::addColumn<QList<QByteArray>>("pieces");
@@ -90,7 +90,7 @@ void TestFraming::split_data()
         << Reads{QByteArray(200, '\n'), ";FA;"} << QList<QByteArray>{"FA"} << QByteArray();
 }
 
-void TestFraming::split()
+void tst_framing::split()
 {
     QFETCH(Reads, reads);
     QFETCH(QList<QByteArray>, pieces);
@@ -101,7 +101,7 @@ void TestFraming::split()
     QCOMPARE(framer.pending().toByteArray(), pending);
 }
 
-void TestFraming::emptyReadKeepsPending()
+void tst_framing::emptyReadKeepsPending()
 {
     CommandFramer framer;
     QVERIFY(framer.splitCommands("F").isEmpty());
@@ -110,7 +110,7 @@ void TestFraming::emptyReadKeepsPending()
     QCOMPARE(frame(framer, {"A;"}), QList<QByteArray>{"FA"});
 }
 
-void TestFraming::codeAndParameter_data()
+void tst_framing::codeAndParameter_data()
 {
     QTest::addColumn<QByteArray>("piece");
     QTest::addColumn<int>("code");
@@ -128,7 +128,7 @@ void TestFraming::codeAndParameter_data()
     QTest::newRow("CR LF before") << QByteArray("\r\nMD2") << 0x444d << "2";
 }
 
-void TestFraming::codeAndParameter()
+void tst_framing::codeAndParameter()
 {
     QFETCH(QByteArray, piece);
     QFETCH(int, code);
@@ -142,7 +142,7 @@ void TestFraming::codeAndParameter()
 
 // The worker filters without regular expressions; on any bytes it must agree with the
 // letters "[^A-Z]" and parameter "[^0-9+-]" removals of the Latin-1 text.
-void TestFraming::filtersMatchTheRegularExpressions()
+void tst_framing::filtersMatchTheRegularExpressions()
 {
     const QRegularExpression notLetter(QStringLiteral("[^A-Z]"));
     const QRegularExpression notParameter(QStringLiteral("[^0-9+-]"));
@@ -162,7 +162,7 @@ void TestFraming::filtersMatchTheRegularExpressions()
 
 // Megabytes of noise, with and without terminators: pieces and pending text stay within the
 // bound, and a command after the noise is still recognised.
-void TestFraming::floodStaysBounded()
+void tst_framing::floodStaysBounded()
 {
     QRandomGenerator random(7);
     CommandFramer framer;
@@ -177,5 +177,5 @@ void TestFraming::floodStaysBounded()
     QCOMPARE(frame(framer, {";ID;"}).last(), QByteArray("ID"));
 }
 
-QTEST_APPLESS_MAIN(TestFraming)
+QTEST_APPLESS_MAIN(tst_framing)
 #include "tst_framing.moc"

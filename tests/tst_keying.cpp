@@ -21,7 +21,7 @@
 
 using Calls = QList<KeyCall>;
 
-class TestKeying : public QObject
+class tst_keying : public QObject
 {
     Q_OBJECT
 
@@ -109,12 +109,12 @@ bool allOnThread(const Calls& calls, QThread* thread)
 
 } // namespace
 
-void TestKeying::cleanup()
+void tst_keying::cleanup()
 {
     LineStatusSource::set(nullptr);
 }
 
-void TestKeying::catLines_data()
+void tst_keying::catLines_data()
 {
     QTest::addColumn<int>("pttRow");
     QTest::addColumn<int>("keyRow");
@@ -140,7 +140,7 @@ void TestKeying::catLines_data()
     QTest::newRow("key DTR, CTS unselected") << 0 << 1 << cts << Calls{key(false)} << Calls{};
 }
 
-void TestKeying::catLines()
+void tst_keying::catLines()
 {
     QFETCH(int, pttRow);
     QFETCH(int, keyRow);
@@ -183,7 +183,7 @@ void TestKeying::catLines()
 // The choice changes while the port is open: the line poll starts and stops with it, a change
 // made while nothing watched is not replayed when a line is chosen again, and the next change
 // keys at once.
-void TestKeying::catLineChoiceWhileRunning()
+void tst_keying::catLineChoiceWhileRunning()
 {
     PtyPair pty;
     Lines lines(pty.slavePath(), {}, {});
@@ -216,7 +216,7 @@ void TestKeying::catLineChoiceWhileRunning()
     QVERIFY(allOnThread(key.calls(), &channel.control));
 }
 
-void TestKeying::keyingPorts_data()
+void tst_keying::keyingPorts_data()
 {
     QTest::addColumn<bool>("footSwitch");
     QTest::addColumn<QString>("ticked"); // boxes ticked, by object name
@@ -236,7 +236,7 @@ void TestKeying::keyingPorts_data()
         << true << "chbDTR_FootSwitch" << dsr << Calls{trx(4)} << 4u;
 }
 
-void TestKeying::keyingPorts()
+void tst_keying::keyingPorts()
 {
     QFETCH(bool, footSwitch);
     QFETCH(QString, ticked);
@@ -268,7 +268,7 @@ void TestKeying::keyingPorts()
 
 // CTS changes while its box is unticked; DSR, ticked, changes in the same poll and shows when
 // that poll has been handled. Ticking the CTS box afterwards must not replay the old change.
-void TestKeying::changeWhileUntickedIsConsumed()
+void tst_keying::changeWhileUntickedIsConsumed()
 {
     PtyPair pty;
     Lines lines({}, pty.slavePath(), {});
@@ -289,7 +289,7 @@ void TestKeying::changeWhileUntickedIsConsumed()
                                  KeyCall::trx(0, 3, false)}));
 }
 
-void TestKeying::timerRunsWhileAPortIsOpen_data()
+void tst_keying::timerRunsWhileAPortIsOpen_data()
 {
     QTest::addColumn<bool>("footSwitchFirst");
     QTest::addColumn<bool>("footSwitchClosesFirst");
@@ -299,7 +299,7 @@ void TestKeying::timerRunsWhileAPortIsOpen_data()
     QTest::newRow("footswitch first, footswitch closes first") << true << true;
 }
 
-void TestKeying::timerRunsWhileAPortIsOpen()
+void tst_keying::timerRunsWhileAPortIsOpen()
 {
     QFETCH(bool, footSwitchFirst);
     QFETCH(bool, footSwitchClosesFirst);
@@ -336,7 +336,7 @@ void TestKeying::timerRunsWhileAPortIsOpen()
 
 // Without a key object changes are read and dropped; once the host announces one, the next
 // change reaches it.
-void TestKeying::keyObjectTakenAtEveryChange()
+void tst_keying::keyObjectTakenAtEveryChange()
 {
     PtyPair pty;
     Lines lines(pty.slavePath(), {}, {});
@@ -361,7 +361,7 @@ void TestKeying::keyObjectTakenAtEveryChange()
     QCOMPARE(key.count(), 1);
 }
 
-void TestKeying::keyingPortFailsToOpen()
+void tst_keying::keyingPortFailsToOpen()
 {
     ChannelHarness channel;
     channel.selectPort("cbPortNameFootSwitch", "/dev/no-such-footswitch");
@@ -375,5 +375,5 @@ void TestKeying::keyingPortFailsToOpen()
     QVERIFY(!ControlTestAccess::linePollActive(channel.control));
 }
 
-QTEST_MAIN(TestKeying)
+QTEST_MAIN(tst_keying)
 #include "tst_keying.moc"

@@ -114,7 +114,7 @@ QStringList marked(const QStringList& texts)
 
 } // namespace
 
-class TestOptions : public QObject
+class tst_options : public QObject
 {
     Q_OBJECT
 
@@ -147,7 +147,7 @@ private slots:
     void translatedComboItems();
 };
 
-void TestOptions::form()
+void tst_options::form()
 {
     Options form;
     QCOMPARE(form.objectName(), QString("Options"));
@@ -161,7 +161,7 @@ void TestOptions::form()
     QVERIFY(!owned.isWindow());
 }
 
-void TestOptions::children_data()
+void tst_options::children_data()
 {
     QTest::addColumn<QString>("className");
     const std::pair<const char*, const char*> table[] = {
@@ -211,7 +211,7 @@ void TestOptions::children_data()
         QTest::newRow(name) << QString(className);
 }
 
-void TestOptions::children()
+void tst_options::children()
 {
     QFETCH(QString, className);
     Options form;
@@ -220,14 +220,14 @@ void TestOptions::children()
     QCOMPARE(QString(found->metaObject()->className()), className);
 }
 
-void TestOptions::labels_data()
+void tst_options::labels_data()
 {
     QTest::addColumn<QString>("text");
     for (const auto& [name, text] : labelTexts)
         QTest::newRow(name) << QString(text);
 }
 
-void TestOptions::labels()
+void tst_options::labels()
 {
     QFETCH(QString, text);
     Options form;
@@ -238,14 +238,14 @@ void TestOptions::labels()
     QCOMPARE(label->alignment(), Qt::AlignRight | Qt::AlignVCenter);
 }
 
-void TestOptions::checkBoxes_data()
+void tst_options::checkBoxes_data()
 {
     QTest::addColumn<QString>("text");
     for (const auto& [name, text] : checkBoxTexts)
         QTest::newRow(name) << QString(text);
 }
 
-void TestOptions::checkBoxes()
+void tst_options::checkBoxes()
 {
     QFETCH(QString, text);
     Options form;
@@ -256,7 +256,7 @@ void TestOptions::checkBoxes()
     QVERIFY(box->isEnabled());
 }
 
-void TestOptions::comboLists_data()
+void tst_options::comboLists_data()
 {
     QTest::addColumn<QStringList>("items");
     QTest::addColumn<int>("row");
@@ -270,7 +270,7 @@ void TestOptions::comboLists_data()
     QTest::newRow("cbKeyLine") << lineChoices << 0;
 }
 
-void TestOptions::comboLists()
+void tst_options::comboLists()
 {
     QFETCH(QStringList, items);
     QFETCH(int, row);
@@ -283,14 +283,14 @@ void TestOptions::comboLists()
     QVERIFY(box->isEnabled());
 }
 
-void TestOptions::portNameCombos_data()
+void tst_options::portNameCombos_data()
 {
     QTest::addColumn<int>("unused");
     for (const char* name : {"cbPortName", "cbPortNamePTT", "cbPortNameFootSwitch"})
         QTest::newRow(name) << 0;
 }
 
-void TestOptions::portNameCombos()
+void tst_options::portNameCombos()
 {
     Options form;
     const QComboBox* box = child<QComboBox>(form, QTest::currentDataTag());
@@ -301,7 +301,7 @@ void TestOptions::portNameCombos()
     QVERIFY(box->isEnabled());
 }
 
-void TestOptions::gridCells_data()
+void tst_options::gridCells_data()
 {
     QTest::addColumn<QString>("grid");
     QTest::addColumn<int>("row");
@@ -354,7 +354,7 @@ void TestOptions::gridCells_data()
                                  << cell.columnSpan;
 }
 
-void TestOptions::gridCells()
+void tst_options::gridCells()
 {
     QFETCH(QString, grid);
     QFETCH(int, row);
@@ -379,7 +379,7 @@ void TestOptions::gridCells()
     QCOMPARE(cs, columnSpan);
 }
 
-void TestOptions::gridShapes_data()
+void tst_options::gridShapes_data()
 {
     QTest::addColumn<int>("items");
     QTest::addColumn<int>("rows");
@@ -391,7 +391,7 @@ void TestOptions::gridShapes_data()
     QTest::newRow("gridLayout_2") << 15 << 9 << 2 << -1 << 5 << 8;
 }
 
-void TestOptions::gridShapes()
+void tst_options::gridShapes()
 {
     QFETCH(int, items);
     QFETCH(int, rows);
@@ -411,14 +411,14 @@ void TestOptions::gridShapes()
         QVERIFY(!grid->itemAtPosition(emptyRow, column));
 }
 
-void TestOptions::gridSpacers_data()
+void tst_options::gridSpacers_data()
 {
     QTest::addColumn<int>("row");
     QTest::newRow("gridLayout") << 11;
     QTest::newRow("gridLayout_2") << 8;
 }
 
-void TestOptions::gridSpacers()
+void tst_options::gridSpacers()
 {
     QFETCH(int, row);
     Options form;
@@ -434,7 +434,7 @@ void TestOptions::gridSpacers()
     QCOMPARE(spacer->sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
 }
 
-void TestOptions::logPart()
+void tst_options::logPart()
 {
     Options form;
     auto* widget = child<QWidget>(form, "widget");
@@ -462,7 +462,7 @@ void TestOptions::logPart()
     QCOMPARE(inner->contentsMargins(), QMargins());
 }
 
-void TestOptions::logDocument()
+void tst_options::logDocument()
 {
     Options form;
     const QTextBrowser* log = child<QTextBrowser>(form, "tbLog");
@@ -482,7 +482,7 @@ void TestOptions::logDocument()
     QCOMPARE(paragraph.blockFormat().textIndent(), 0.0);
 }
 
-void TestOptions::enablingLinks_data()
+void tst_options::enablingLinks_data()
 {
     QTest::addColumn<QStringList>("locked");
     QTest::newRow("chbEnable") << QStringList{"cbPortName", "cbParity",  "cbData",   "cbStopBit",
@@ -495,7 +495,7 @@ void TestOptions::enablingLinks_data()
     QTest::newRow("chbAntSw") << QStringList{};
 }
 
-void TestOptions::enablingLinks()
+void tst_options::enablingLinks()
 {
     QFETCH(QStringList, locked);
     Options form;
@@ -514,7 +514,7 @@ void TestOptions::enablingLinks()
         QVERIFY2(child<QWidget>(form, name.toLatin1().constData())->isEnabled(), qPrintable(name));
 }
 
-void TestOptions::logVisibility()
+void tst_options::logVisibility()
 {
     Options form;
     QCheckBox* view = child<QCheckBox>(form, "chbLog");
@@ -540,7 +540,7 @@ void TestOptions::logVisibility()
     QVERIFY(log->isVisible());
 }
 
-void TestOptions::translatedTexts_data()
+void tst_options::translatedTexts_data()
 {
     QTest::addColumn<QString>("text");
     // Every label, then every check box that has a text.
@@ -552,7 +552,7 @@ void TestOptions::translatedTexts_data()
     }
 }
 
-void TestOptions::translatedTexts()
+void tst_options::translatedTexts()
 {
     QFETCH(QString, text);
     MarkingTranslator translator;
@@ -566,12 +566,12 @@ void TestOptions::translatedTexts()
     QCOMPARE(found->property("text").toString(), text);
 }
 
-void TestOptions::translatedComboItems_data()
+void tst_options::translatedComboItems_data()
 {
     comboLists_data();
 }
 
-void TestOptions::translatedComboItems()
+void tst_options::translatedComboItems()
 {
     QFETCH(QStringList, items);
     QFETCH(int, row);
@@ -586,5 +586,5 @@ void TestOptions::translatedComboItems()
     QCOMPARE(box->currentIndex(), row);
 }
 
-QTEST_MAIN(TestOptions)
+QTEST_MAIN(tst_options)
 #include "tst_options.moc"

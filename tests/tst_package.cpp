@@ -66,7 +66,7 @@ QString valueAfter(const QString& text, const QString& key)
 
 } // namespace
 
-class TestPackage : public QObject
+class tst_package : public QObject
 {
     Q_OBJECT
 
@@ -96,7 +96,7 @@ private:
     QString packageDepends;
 };
 
-void TestPackage::initTestCase()
+void tst_package::initTestCase()
 {
     QVERIFY(work.isValid());
     const QString cmake = QStringLiteral(CMAKE_COMMAND);
@@ -120,7 +120,7 @@ void TestPackage::initTestCase()
     packageDepends = depends.output;
 }
 
-void TestPackage::installedFiles_data()
+void tst_package::installedFiles_data()
 {
     QTest::addColumn<QString>("path"); // relative to the prefix
     const QString lib = libDir();
@@ -139,18 +139,18 @@ void TestPackage::installedFiles_data()
     QTest::newRow("host simulator") << QStringLiteral(INSTALL_BINDIR "/host-sim");
 }
 
-void TestPackage::installedFiles()
+void tst_package::installedFiles()
 {
     QFETCH(QString, path);
     QVERIFY2(QFileInfo::exists(prefixPath(path)), qPrintable(path));
 }
 
-void TestPackage::packagedFiles_data()
+void tst_package::packagedFiles_data()
 {
     installedFiles_data();
 }
 
-void TestPackage::packagedFiles()
+void tst_package::packagedFiles()
 {
     QFETCH(QString, path);
     // dpkg-deb -c lists "./usr/<path>" at the end of a line ("... -> target" for a link).
@@ -160,7 +160,7 @@ void TestPackage::packagedFiles()
     QVERIFY2(entry.match(packageList).hasMatch(), qPrintable(path + '\n' + packageList));
 }
 
-void TestPackage::packageDependsOnQtRuntime_data()
+void tst_package::packageDependsOnQtRuntime_data()
 {
     QTest::addColumn<QString>("package");
     QTest::newRow("Core") << "libqt6core6";
@@ -169,21 +169,21 @@ void TestPackage::packageDependsOnQtRuntime_data()
     QTest::newRow("SerialPort") << "libqt6serialport6";
 }
 
-void TestPackage::packageDependsOnQtRuntime()
+void tst_package::packageDependsOnQtRuntime()
 {
     QFETCH(QString, package);
     const QRegularExpression name(QStringLiteral("(^|[ ,|])%1([ ,(]|$)").arg(package));
     QVERIFY2(name.match(packageDepends).hasMatch(), qPrintable(packageDepends));
 }
 
-void TestPackage::installedBinariesFindTheLibrary_data()
+void tst_package::installedBinariesFindTheLibrary_data()
 {
     QTest::addColumn<QString>("path");
     QTest::newRow("plug-in") << libDir() + "/quorvex/plugins/libKenwoodTS480.so";
     QTest::newRow("host simulator") << QStringLiteral(INSTALL_BINDIR "/host-sim");
 }
 
-void TestPackage::installedBinariesFindTheLibrary()
+void tst_package::installedBinariesFindTheLibrary()
 {
     QFETCH(QString, path);
     const Result ldd = run(QStringLiteral("ldd"), {prefixPath(path)});
@@ -193,7 +193,7 @@ void TestPackage::installedBinariesFindTheLibrary()
     QCOMPARE(QFileInfo(resolved).canonicalFilePath(), QFileInfo(libraryFile()).canonicalFilePath());
 }
 
-void TestPackage::installedHostSimLoadsInstalledPlugin()
+void tst_package::installedHostSimLoadsInstalledPlugin()
 {
     // No --plugin: the installed simulator finds the plug-in installed with it.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -206,7 +206,7 @@ void TestPackage::installedHostSimLoadsInstalledPlugin()
     QCOMPARE(valueAfter(host.output, "plugin"), QStringLiteral("Kenwood TS480"));
 }
 
-void TestPackage::hostBuildsAgainstInstalledPackage()
+void tst_package::hostBuildsAgainstInstalledPackage()
 {
     const QString cmake = QStringLiteral(CMAKE_COMMAND);
     const QString hostBuild = work.filePath("host-build");
@@ -231,5 +231,5 @@ void TestPackage::hostBuildsAgainstInstalledPackage()
              QFileInfo(libraryFile()).canonicalFilePath());
 }
 
-QTEST_GUILESS_MAIN(TestPackage)
+QTEST_GUILESS_MAIN(tst_package)
 #include "tst_package.moc"

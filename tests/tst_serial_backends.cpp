@@ -57,7 +57,7 @@ const QStringList backendKinds{"ext", "qt"};
 
 } // namespace
 
-class TestSerialBackends : public QObject
+class tst_serial_backends : public QObject
 {
     Q_OBJECT
 
@@ -78,7 +78,7 @@ private slots:
 };
 
 // Each row is set after `before`; a refused row must leave `before` in place.
-void TestSerialBackends::settingRows_data()
+void tst_serial_backends::settingRows_data()
 {
     QTest::addColumn<QString>("backend");
     QTest::addColumn<int>("setting");
@@ -113,7 +113,7 @@ void TestSerialBackends::settingRows_data()
     }
 }
 
-void TestSerialBackends::settingRows()
+void tst_serial_backends::settingRows()
 {
     QFETCH(QString, backend);
     QFETCH(int, setting);
@@ -128,7 +128,7 @@ void TestSerialBackends::settingRows()
     QCOMPARE(settingRow(*port, setting), row);
 }
 
-void TestSerialBackends::bitRates_data()
+void tst_serial_backends::bitRates_data()
 {
     QTest::addColumn<QString>("backend");
     QTest::addColumn<int>("index");
@@ -144,7 +144,7 @@ void TestSerialBackends::bitRates_data()
     }
 }
 
-void TestSerialBackends::bitRates()
+void tst_serial_backends::bitRates()
 {
     QFETCH(QString, backend);
     QFETCH(int, index);
@@ -159,7 +159,7 @@ void TestSerialBackends::bitRates()
 // What the other side of the line sees once the row is applied to an open port. A
 // pseudo-terminal keeps the bit rate, stop bits, flow control and the odd/sticky parity
 // bits; it forces 8 data bits and clears the parity enable (see tst_serial_device).
-void TestSerialBackends::settingsReachTty_data()
+void tst_serial_backends::settingsReachTty_data()
 {
     QTest::addColumn<QString>("backend");
     QTest::addColumn<int>("setting");
@@ -203,7 +203,7 @@ void TestSerialBackends::settingsReachTty_data()
                                   << 0u;
 }
 
-void TestSerialBackends::settingsReachTty()
+void tst_serial_backends::settingsReachTty()
 {
     QFETCH(QString, backend);
     QFETCH(int, setting);
@@ -227,7 +227,7 @@ void TestSerialBackends::settingsReachTty()
     QCOMPARE(uint(tio.c_lflag & (ICANON | ECHO)), 0u);
 }
 
-void TestSerialBackends::dataBothWays_data()
+void tst_serial_backends::dataBothWays_data()
 {
     QTest::addColumn<QString>("backend");
     QTest::addColumn<int>("index");
@@ -240,7 +240,7 @@ void TestSerialBackends::dataBothWays_data()
     }
 }
 
-void TestSerialBackends::dataBothWays()
+void tst_serial_backends::dataBothWays()
 {
     QFETCH(QString, backend);
     QFETCH(int, index);
@@ -266,14 +266,14 @@ void TestSerialBackends::dataBothWays()
     QTRY_COMPARE((received += port->readAll()), QByteArray("FA;IF;"));
 }
 
-void TestSerialBackends::closedPortReadsNothing_data()
+void tst_serial_backends::closedPortReadsNothing_data()
 {
     QTest::addColumn<QString>("backend");
     for (const QString& backend : backendKinds)
         QTest::newRow(qPrintable(backend)) << backend;
 }
 
-void TestSerialBackends::closedPortReadsNothing()
+void tst_serial_backends::closedPortReadsNothing()
 {
     QFETCH(QString, backend);
 
@@ -290,7 +290,7 @@ void TestSerialBackends::closedPortReadsNothing()
     port->flush();
 }
 
-void TestSerialBackends::failedOpen_data()
+void tst_serial_backends::failedOpen_data()
 {
     QTest::addColumn<QString>("backend");
     QTest::addColumn<bool>("regularFile");
@@ -302,7 +302,7 @@ void TestSerialBackends::failedOpen_data()
     QTest::newRow("qt regular file") << "qt" << true << "Inappropriate ioctl for device";
 }
 
-void TestSerialBackends::failedOpen()
+void tst_serial_backends::failedOpen()
 {
     QFETCH(QString, backend);
     QFETCH(bool, regularFile);
@@ -317,11 +317,11 @@ void TestSerialBackends::failedOpen()
     QVERIFY(port->readAll().isEmpty());
 }
 
-void TestSerialBackends::extWaitForReadyReadAnswersAtOnce()
+void tst_serial_backends::extWaitForReadyReadAnswersAtOnce()
 {
     ExtSerialPortControl port;
     QVERIFY(port.waitForReadyRead(5000));
 }
 
-QTEST_GUILESS_MAIN(TestSerialBackends)
+QTEST_GUILESS_MAIN(tst_serial_backends)
 #include "tst_serial_backends.moc"

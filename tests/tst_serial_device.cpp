@@ -56,7 +56,7 @@ QByteArray readFd(int fd, int size, int ms = 3000)
 
 } // namespace
 
-class TestSerialDevice : public QObject
+class tst_serial_device : public QObject
 {
     Q_OBJECT
 
@@ -78,7 +78,7 @@ private slots:
     void virtualPortLink();
 };
 
-void TestSerialDevice::dataBothWays()
+void tst_serial_device::dataBothWays()
 {
     PtyPair pty;
     QVERIFY(pty.isValid());
@@ -94,7 +94,7 @@ void TestSerialDevice::dataBothWays()
     QVERIFY(port.readAll().isEmpty());
 }
 
-void TestSerialDevice::bareNameOpensUnderDev()
+void tst_serial_device::bareNameOpensUnderDev()
 {
     PtyPair pty;
     QVERIFY(pty.slavePath().startsWith("/dev/"));
@@ -109,7 +109,7 @@ void TestSerialDevice::bareNameOpensUnderDev()
 // Character size and parity, checked on the termios the mapping produces: a pseudo-terminal
 // forces 8 bits and no parity on whatever it is given. (Bit rate, stop bits and flow control
 // are checked on a live pty in tst_serial_backends.)
-void TestSerialDevice::termiosFlags_data()
+void tst_serial_device::termiosFlags_data()
 {
     QTest::addColumn<int>("dataBits");
     QTest::addColumn<int>("parity");
@@ -128,7 +128,7 @@ void TestSerialDevice::termiosFlags_data()
     QTest::newRow("space") << 8 << int(PAR_SPACE) << parityMask << uint(PARENB | CMSPAR);
 }
 
-void TestSerialDevice::termiosFlags()
+void tst_serial_device::termiosFlags()
 {
     QFETCH(int, dataBits);
     QFETCH(int, parity);
@@ -156,7 +156,7 @@ void TestSerialDevice::termiosFlags()
     QCOMPARE(int(tio.c_cc[VTIME]), 0);
 }
 
-void TestSerialDevice::settingsBeforeOpenApplyAtOpen()
+void tst_serial_device::settingsBeforeOpenApplyAtOpen()
 {
     PtyPair pty;
     PosixSerialPort port(PosixSerialPort::Polling);
@@ -174,7 +174,7 @@ void TestSerialDevice::settingsBeforeOpenApplyAtOpen()
     QCOMPARE(uint(tio.c_lflag & ICANON), 0u);
 }
 
-void TestSerialDevice::failedOpen_data()
+void tst_serial_device::failedOpen_data()
 {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<int>("mode");
@@ -191,7 +191,7 @@ void TestSerialDevice::failedOpen_data()
     QTest::newRow("no access mode") << "pty" << int(QIODevice::NotOpen) << "Invalid argument";
 }
 
-void TestSerialDevice::failedOpen()
+void tst_serial_device::failedOpen()
 {
     QFETCH(QString, kind);
     QFETCH(int, mode);
@@ -218,7 +218,7 @@ void TestSerialDevice::failedOpen()
     QCOMPARE(port.write("x"), qint64(-1));
 }
 
-void TestSerialDevice::secondOpenOfHeldPortIsBusy()
+void tst_serial_device::secondOpenOfHeldPortIsBusy()
 {
     PtyPair pty;
     PosixSerialPort first(PosixSerialPort::Polling);
@@ -239,7 +239,7 @@ void TestSerialDevice::secondOpenOfHeldPortIsBusy()
     QVERIFY2(second.open(QIODevice::ReadOnly), qPrintable(second.errorString()));
 }
 
-void TestSerialDevice::closedPortReadsNothing()
+void tst_serial_device::closedPortReadsNothing()
 {
     PtyPair pty;
     PosixSerialPort port(PosixSerialPort::Polling);
@@ -257,7 +257,7 @@ void TestSerialDevice::closedPortReadsNothing()
 
 // Nobody reads the other end: the kernel buffer fills, write() reports what it took, and
 // flush() returns instead of waiting for a drain that never comes. Nothing taken is lost.
-void TestSerialDevice::flushWithoutReaderKeepsEveryByte()
+void tst_serial_device::flushWithoutReaderKeepsEveryByte()
 {
     PtyPair pty;
     PosixSerialPort port(PosixSerialPort::Polling);
@@ -277,7 +277,7 @@ void TestSerialDevice::flushWithoutReaderKeepsEveryByte()
 
 // A client that reads slowly (a busy logger, or one starved of CPU) makes the kernel buffer fill
 // up; every answer must still arrive whole and in order, none dropped, none cut.
-void TestSerialDevice::slowReaderGetsEveryAnswerWhole()
+void tst_serial_device::slowReaderGetsEveryAnswerWhole()
 {
     PtyPair pty;
     PosixSerialPort port(PosixSerialPort::Polling);
@@ -313,7 +313,7 @@ void TestSerialDevice::slowReaderGetsEveryAnswerWhole()
 
 // Nobody reads at all: after the one bounded wait in which the line stalls, answers are refused
 // whole and nothing more reaches the line.
-void TestSerialDevice::stalledLineRefusesAnswersWhole()
+void tst_serial_device::stalledLineRefusesAnswersWhole()
 {
     PtyPair pty;
     PosixSerialPort port(PosixSerialPort::Polling);
@@ -337,7 +337,7 @@ void TestSerialDevice::stalledLineRefusesAnswersWhole()
     QVERIFY(received.startsWith(answer.repeated(int(written / answer.size()))));
 }
 
-void TestSerialDevice::deviceGoneWhileOpen()
+void tst_serial_device::deviceGoneWhileOpen()
 {
     int master = -1;
     int slave = -1;
@@ -363,7 +363,7 @@ void TestSerialDevice::deviceGoneWhileOpen()
     QVERIFY(!port.isOpen());
 }
 
-void TestSerialDevice::virtualPortLink_data()
+void tst_serial_device::virtualPortLink_data()
 {
     QTest::addColumn<bool>("runtimeSet"); // XDG_RUNTIME_DIR set
     QTest::addColumn<QString>("before");  // what the folder holds already
@@ -378,7 +378,7 @@ void TestSerialDevice::virtualPortLink_data()
 // The link a client opens: where it is, that it leads to the port's pseudo-terminal, that the
 // client may come and go without the port side ever seeing a hang-up, and that it is gone once
 // the port closes.
-void TestSerialDevice::virtualPortLink()
+void tst_serial_device::virtualPortLink()
 {
     QFETCH(bool, runtimeSet);
     QFETCH(QString, before);
@@ -432,5 +432,5 @@ void TestSerialDevice::virtualPortLink()
         ::rmdir(folder.toLocal8Bit().constData());
 }
 
-QTEST_GUILESS_MAIN(TestSerialDevice)
+QTEST_GUILESS_MAIN(tst_serial_device)
 #include "tst_serial_device.moc"

@@ -103,7 +103,7 @@ std::unique_ptr<SerialPortAbstract> makeBackend(const QString& kind)
 
 } // namespace
 
-class TestSerialDiscovery : public QObject
+class tst_serial_discovery : public QObject
 {
     Q_OBJECT
 
@@ -120,7 +120,7 @@ private slots:
     void probeFindsComLinks();
 };
 
-void TestSerialDiscovery::devicePath_data()
+void tst_serial_discovery::devicePath_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("path");
@@ -137,14 +137,14 @@ void TestSerialDiscovery::devicePath_data()
                                     << "/tmp/ttyV0";
 }
 
-void TestSerialDiscovery::devicePath()
+void tst_serial_discovery::devicePath()
 {
     QFETCH(QString, name);
     QFETCH(QString, path);
     QCOMPARE(PortNames::devicePath(name), path);
 }
 
-void TestSerialDiscovery::portNumber_data()
+void tst_serial_discovery::portNumber_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<quint64>("number");
@@ -157,14 +157,14 @@ void TestSerialDiscovery::portNumber_data()
         << "COM99999999999999999999999" << std::numeric_limits<quint64>::max();
 }
 
-void TestSerialDiscovery::portNumber()
+void tst_serial_discovery::portNumber()
 {
     QFETCH(QString, name);
     QFETCH(quint64, number);
     QCOMPARE(PortNames::portNumber(name), number);
 }
 
-void TestSerialDiscovery::sortByNumber_data()
+void tst_serial_discovery::sortByNumber_data()
 {
     QTest::addColumn<QStringList>("names");
     QTest::addColumn<QStringList>("sorted");
@@ -178,7 +178,7 @@ void TestSerialDiscovery::sortByNumber_data()
     QTest::newRow("empty") << QStringList{} << QStringList{};
 }
 
-void TestSerialDiscovery::sortByNumber()
+void tst_serial_discovery::sortByNumber()
 {
     QFETCH(QStringList, names);
     QFETCH(QStringList, sorted);
@@ -186,7 +186,7 @@ void TestSerialDiscovery::sortByNumber()
     QCOMPARE(names, sorted);
 }
 
-void TestSerialDiscovery::appendMissing_data()
+void tst_serial_discovery::appendMissing_data()
 {
     QTest::addColumn<QStringList>("list");
     QTest::addColumn<QStringList>("more");
@@ -200,7 +200,7 @@ void TestSerialDiscovery::appendMissing_data()
                                   << QStringList{"COM4", "com4"};
 }
 
-void TestSerialDiscovery::appendMissing()
+void tst_serial_discovery::appendMissing()
 {
     QFETCH(QStringList, list);
     QFETCH(QStringList, more);
@@ -209,14 +209,14 @@ void TestSerialDiscovery::appendMissing()
     QCOMPARE(list, merged);
 }
 
-void TestSerialDiscovery::probeFindsComLinks_data()
+void tst_serial_discovery::probeFindsComLinks_data()
 {
     QTest::addColumn<QString>("backend");
     QTest::newRow("ext") << "ext";
     QTest::newRow("qt") << "qt";
 }
 
-void TestSerialDiscovery::probeFindsComLinks()
+void tst_serial_discovery::probeFindsComLinks()
 {
     QFETCH(QString, backend);
     if (::geteuid() != 0)
@@ -281,5 +281,5 @@ void TestSerialDiscovery::probeFindsComLinks()
     QCOMPARE(held.read(2000), QByteArray("PS1;"));
 }
 
-QTEST_GUILESS_MAIN(TestSerialDiscovery)
+QTEST_GUILESS_MAIN(tst_serial_discovery)
 #include "tst_serial_discovery.moc"

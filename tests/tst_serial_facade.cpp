@@ -72,7 +72,7 @@ int settingRow(SerialPortAbstract* backend, int setting)
 
 } // namespace
 
-class TestSerialFacade : public QObject
+class tst_serial_facade : public QObject
 {
     Q_OBJECT
 
@@ -92,7 +92,7 @@ private:
     void addIndexColumns();
 };
 
-void TestSerialFacade::addIndexColumns()
+void tst_serial_facade::addIndexColumns()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("selected");
@@ -102,13 +102,13 @@ void TestSerialFacade::addIndexColumns()
     QTest::newRow("-1 falls back to ext") << -1 << 0;
 }
 
-void TestSerialFacade::forwardsToSelectedBackendOnly_data()
+void tst_serial_facade::forwardsToSelectedBackendOnly_data()
 {
     addIndexColumns();
 }
 
 // The engine's calling order for the CAT port, then traffic both ways and a close.
-void TestSerialFacade::forwardsToSelectedBackendOnly()
+void tst_serial_facade::forwardsToSelectedBackendOnly()
 {
     QFETCH(int, index);
     QFETCH(int, selected);
@@ -148,7 +148,7 @@ void TestSerialFacade::forwardsToSelectedBackendOnly()
     QVERIFY(facade.readAll().isEmpty());
 }
 
-void TestSerialFacade::settersReachSelectedBackend_data()
+void tst_serial_facade::settersReachSelectedBackend_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<int>("setting");
@@ -164,7 +164,7 @@ void TestSerialFacade::settersReachSelectedBackend_data()
     }
 }
 
-void TestSerialFacade::settersReachSelectedBackend()
+void tst_serial_facade::settersReachSelectedBackend()
 {
     QFETCH(int, index);
     QFETCH(int, setting);
@@ -187,7 +187,7 @@ void TestSerialFacade::settersReachSelectedBackend()
     QCOMPARE(used->baudRate(3), 9600);
 }
 
-void TestSerialFacade::failedOpenExplains()
+void tst_serial_facade::failedOpenExplains()
 {
     SerialPortControl facade(0);
     facade.setPortName("no-such-serial-port-here");
@@ -196,7 +196,7 @@ void TestSerialFacade::failedOpenExplains()
     QVERIFY(!isOpen(facade.backend(0)));
 }
 
-void TestSerialFacade::linesReadThroughFacade()
+void tst_serial_facade::linesReadThroughFacade()
 {
     PtyPair pty;
     LineSourceScope source([path = pty.slavePath()](const QString& device) {
@@ -213,12 +213,12 @@ void TestSerialFacade::linesReadThroughFacade()
     QVERIFY(facade.cts());
 }
 
-void TestSerialFacade::relaysSelectedBackendSignals_data()
+void tst_serial_facade::relaysSelectedBackendSignals_data()
 {
     addIndexColumns();
 }
 
-void TestSerialFacade::relaysSelectedBackendSignals()
+void tst_serial_facade::relaysSelectedBackendSignals()
 {
     QFETCH(int, index);
     QFETCH(int, selected);
@@ -242,7 +242,7 @@ void TestSerialFacade::relaysSelectedBackendSignals()
 
 // As the engine runs its CAT port: the facade lives in a worker thread that reads and writes
 // through it, while the backend stays here and its line poll keeps running.
-void TestSerialFacade::workerThreadUsesMovedFacade()
+void tst_serial_facade::workerThreadUsesMovedFacade()
 {
     PtyPair pty;
     LineSourceScope source([path = pty.slavePath()](const QString& device) {
@@ -293,7 +293,7 @@ void TestSerialFacade::workerThreadUsesMovedFacade()
 
 // Destroyed in the backends' own thread, the facade deletes them at once; destroyed in
 // another thread, it leaves them to this thread's event loop.
-void TestSerialFacade::backendsGoWithFacade()
+void tst_serial_facade::backendsGoWithFacade()
 {
     auto here = std::make_unique<SerialPortControl>(0);
     QPointer<SerialPortAbstract> ext = here->backend(0);
@@ -311,5 +311,5 @@ void TestSerialFacade::backendsGoWithFacade()
     QTRY_VERIFY(ext.isNull() && qt.isNull());
 }
 
-QTEST_GUILESS_MAIN(TestSerialFacade)
+QTEST_GUILESS_MAIN(tst_serial_facade)
 #include "tst_serial_facade.moc"

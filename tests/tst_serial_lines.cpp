@@ -84,7 +84,7 @@ bool openOn(SerialPortAbstract& port, const FakeLines& fake)
 
 } // namespace
 
-class TestSerialLines : public QObject
+class tst_serial_lines : public QObject
 {
     Q_OBJECT
 
@@ -104,14 +104,14 @@ private:
     void addBackendColumn();
 };
 
-void TestSerialLines::addBackendColumn()
+void tst_serial_lines::addBackendColumn()
 {
     QTest::addColumn<QString>("backend");
     QTest::newRow("ext") << "ext";
     QTest::newRow("qt") << "qt";
 }
 
-void TestSerialLines::initialLevels_data()
+void tst_serial_lines::initialLevels_data()
 {
     QTest::addColumn<QString>("backend");
     QTest::addColumn<bool>("level");
@@ -119,7 +119,7 @@ void TestSerialLines::initialLevels_data()
     QTest::newRow("qt not asserted") << "qt" << false;
 }
 
-void TestSerialLines::initialLevels()
+void tst_serial_lines::initialLevels()
 {
     QFETCH(QString, backend);
     QFETCH(bool, level);
@@ -133,7 +133,7 @@ void TestSerialLines::initialLevels()
     QVERIFY(!port->isDsrChanged());
 }
 
-void TestSerialLines::firstPoll_data()
+void tst_serial_lines::firstPoll_data()
 {
     QTest::addColumn<QString>("backend");
     QTest::addColumn<ulong>("lines");
@@ -152,7 +152,7 @@ void TestSerialLines::firstPoll_data()
 
 // After the first tick each flag tells whether the line differs from the backend's initial
 // level; reading one line clears only its own flag, and the flags stay clear while nothing changes.
-void TestSerialLines::firstPoll()
+void tst_serial_lines::firstPoll()
 {
     QFETCH(QString, backend);
     QFETCH(ulong, lines);
@@ -179,12 +179,12 @@ void TestSerialLines::firstPoll()
     QVERIFY(!port->isDsrChanged());
 }
 
-void TestSerialLines::downAndUpBetweenReads_data()
+void tst_serial_lines::downAndUpBetweenReads_data()
 {
     addBackendColumn();
 }
 
-void TestSerialLines::downAndUpBetweenReads()
+void tst_serial_lines::downAndUpBetweenReads()
 {
     QFETCH(QString, backend);
 
@@ -210,7 +210,7 @@ void TestSerialLines::downAndUpBetweenReads()
 
 // A second open port serves as the clock: its ticks show time passing while the closed one's
 // source is never asked and its levels and flags stay as they were.
-void TestSerialLines::closedPortKeepsItsLevels()
+void tst_serial_lines::closedPortKeepsItsLevels()
 {
     FakeLines closed;
     FakeLines clock;
@@ -241,7 +241,7 @@ void TestSerialLines::closedPortKeepsItsLevels()
 
 // The poll timer belongs to the creating thread even when another thread opens and closes the
 // port; a close from elsewhere followed at once by an open here leaves the poll running.
-void TestSerialLines::openAndCloseFromAnotherThread()
+void tst_serial_lines::openAndCloseFromAnotherThread()
 {
     FakeLines fake;
     LineSource source{&fake};
@@ -266,7 +266,7 @@ void TestSerialLines::openAndCloseFromAnotherThread()
     QVERIFY(port.isOpen());
 }
 
-void TestSerialLines::noTransitionLostUnderConcurrentReads_data()
+void tst_serial_lines::noTransitionLostUnderConcurrentReads_data()
 {
     addBackendColumn();
 }
@@ -275,7 +275,7 @@ void TestSerialLines::noTransitionLostUnderConcurrentReads_data()
 // the poll here sees CTS flip on every tick, in bursts of one to seven flips. After each burst
 // the line holds still and the reader must come to its final level: a change flag cleared apart
 // from its level read would leave the reader on a stale level for good.
-void TestSerialLines::noTransitionLostUnderConcurrentReads()
+void tst_serial_lines::noTransitionLostUnderConcurrentReads()
 {
     QFETCH(QString, backend);
     constexpr int bursts = 150;
@@ -314,5 +314,5 @@ void TestSerialLines::noTransitionLostUnderConcurrentReads()
     QVERIFY(reader->wait(5000));
 }
 
-QTEST_GUILESS_MAIN(TestSerialLines)
+QTEST_GUILESS_MAIN(tst_serial_lines)
 #include "tst_serial_lines.moc"

@@ -15,7 +15,7 @@
 #include <poll.h>
 #include <unistd.h>
 
-class TestWorker : public QObject
+class tst_worker : public QObject
 {
     Q_OBJECT
 
@@ -68,14 +68,14 @@ QByteArray readAvailable(int fd)
 
 } // namespace
 
-void TestWorker::waitsForBytes_data()
+void tst_worker::waitsForBytes_data()
 {
     QTest::addColumn<int>("pttRow");
     QTest::newRow("no CAT line chosen: no turn while idle") << 0;
     QTest::newRow("PTT on RTS: 500 us turns") << 2;
 }
 
-void TestWorker::waitsForBytes()
+void tst_worker::waitsForBytes()
 {
     QFETCH(int, pttRow);
     const bool watching = pttRow != 0;
@@ -110,14 +110,14 @@ void TestWorker::waitsForBytes()
         QCOMPARE(turns(channel), beforeStop + 1);
 }
 
-void TestWorker::pausedClient_data()
+void tst_worker::pausedClient_data()
 {
     QTest::addColumn<bool>("readsAgain");
     QTest::newRow("pauses, then reads everything") << true;
     QTest::newRow("never reads, port closed") << false;
 }
 
-void TestWorker::pausedClient()
+void tst_worker::pausedClient()
 {
     QFETCH(bool, readsAgain);
 
@@ -185,5 +185,5 @@ void TestWorker::pausedClient()
     QCOMPARE(queued(), qint64(0));
 }
 
-QTEST_MAIN(TestWorker)
+QTEST_MAIN(tst_worker)
 #include "tst_worker.moc"
