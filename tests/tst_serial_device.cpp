@@ -368,11 +368,13 @@ void tst_serial_device::virtualPortLink_data()
     QTest::addColumn<bool>("runtimeSet"); // XDG_RUNTIME_DIR set
     QTest::addColumn<QString>("before");  // what the folder holds already
     QTest::addColumn<bool>("opens");
+    QTest::addColumn<bool>("takenOver"); // another host publishes the name while it is open
 
-    QTest::newRow("runtime folder") << true << "" << true;
-    QTest::newRow("no runtime folder") << false << "" << true;
-    QTest::newRow("stale link replaced") << true << "stale link" << true;
-    QTest::newRow("folder open to others") << true << "open folder" << false;
+    QTest::newRow("runtime folder") << true << "" << true << false;
+    QTest::newRow("no runtime folder") << false << "" << true << false;
+    QTest::newRow("stale link replaced") << true << "stale link" << true << false;
+    QTest::newRow("folder open to others") << true << "open folder" << false << false;
+    QTest::newRow("name taken over") << true << "" << true << true;
 }
 
 // The link a client opens: where it is, that it leads to the port's pseudo-terminal, that the
@@ -383,6 +385,7 @@ void tst_serial_device::virtualPortLink()
     QFETCH(bool, runtimeSet);
     QFETCH(QString, before);
     QFETCH(bool, opens);
+    QFETCH(bool, takenOver);
 
     QTemporaryDir runtime;
     QVERIFY(runtime.isValid());
@@ -423,8 +426,17 @@ void tst_serial_device::virtualPortLink()
     }
     QCOMPARE(::poll(&portSide, 1, 0), 0);
 
+    if (takenOver) {
+        QCOMPARE(::unlink(path.toLocal8Bit().constData()), 0);
+        QCOMPARE(::symlink("/dev/null", path.toLocal8Bit().constData()), 0);
+    }
     port.close();
     ::close(master);
+    if (takenOver) {
+        // The other host's link stays.
+        QCOMPARE(QFileInfo(path).symLinkTarget(), QString("/dev/null"));
+        return;
+    }
     QVERIFY(!QFileInfo(path).isSymLink());
     QCOMPARE(::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY), -1);
     QCOMPARE(errno, ENOENT);

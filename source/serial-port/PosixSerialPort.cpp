@@ -256,6 +256,8 @@ QByteArray PosixSerialPort::readAll()
     if (n <= 0)
         return {};
     data.truncate(n);
+    if (m_virtual.isOpen())
+        m_virtual.admitAnyClient();
     return data;
 }
 

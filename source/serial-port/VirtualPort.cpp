@@ -1,12 +1,14 @@
 #include "VirtualPort.h"
 
 #include <QByteArray>
+#include <QFile>
 
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -90,18 +92,25 @@ int VirtualPort::open(const QString& linkName)
         return -1;
     }
     m_link = link;
+    m_slavePath = QString::fromLocal8Bit(slavePath);
     m_error.clear();
     return master;
 }
 
 void VirtualPort::close()
 {
-    if (!m_link.isEmpty())
+    // Only our own link: another host may have published its port under the name since.
+    if (!m_link.isEmpty() && QFile::symLinkTarget(m_link) == m_slavePath)
         ::unlink(local(m_link).constData());
     m_link.clear();
     if (m_slave >= 0)
         ::close(m_slave);
     m_slave = -1;
+}
+
+void VirtualPort::admitAnyClient()
+{
+    ::ioctl(m_slave, TIOCNXCL);
 }
 
 bool VirtualPort::fail(const QString& what, int error)

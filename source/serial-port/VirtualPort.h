@@ -6,7 +6,10 @@
 //
 // The object keeps a descriptor of the slave side open for as long as the port is open, so the
 // master never sees a hang-up (EIO, POLLHUP) while no client has the link open, and a client
-// may close and reopen the link as often as it likes. Not thread-safe; its owner serialises.
+// may close and reopen the link as often as it likes. That descriptor also keeps the slave's
+// settings alive between clients, exclusive mode (TIOCEXCL) included: a client that sets it
+// and dies without clearing it would lock every later client out, so the port clears it while
+// a client talks to it. Not thread-safe; its owner serialises.
 
 #include <QString>
 
@@ -32,6 +35,9 @@ public:
     // Removes the link and lets go of the slave side; harmless when not open.
     void close();
     bool isOpen() const { return m_slave >= 0; }
+    // Lets any client of this user open the link again, whatever exclusive mode the present one
+    // asked for. Called whenever input arrives.
+    void admitAnyClient();
     QString path() const { return m_link; }
     QString errorString() const { return m_error; }
 
@@ -41,6 +47,7 @@ private:
     bool publish(const QString& slavePath, const QString& link);
 
     int m_slave = -1;
+    QString m_slavePath;
     QString m_link;
     QString m_error;
 };
