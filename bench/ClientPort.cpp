@@ -23,17 +23,24 @@ ClientPort::~ClientPort()
 
 bool ClientPort::open(const std::string& path, std::string& error)
 {
-    m_fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (m_fd < 0) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
         error = path + ": " + std::strerror(errno);
         return false;
     }
+    adopt(fd);
+    return true;
+}
+
+void ClientPort::adopt(int fd)
+{
+    m_fd = fd;
+    ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
     termios tio{};
     ::tcgetattr(m_fd, &tio);
     ::cfmakeraw(&tio);
     ::tcsetattr(m_fd, TCSANOW, &tio);
     m_received.reserve(1 << 16);
-    return true;
 }
 
 bool ClientPort::send(std::string_view bytes)

@@ -16,6 +16,8 @@ public:
     ClientPort& operator=(const ClientPort&) = delete;
 
     bool open(const std::string& path, std::string& error);
+    // Takes over an open descriptor (a pseudo-terminal's master side) and sets it up alike.
+    void adopt(int fd);
     // Writes all of `bytes`, in one write where the line takes it; false when the port fails or
     // takes nothing for 10 s (a server that stopped reading for good).
     bool send(std::string_view bytes);

@@ -64,6 +64,7 @@ void printTraffic(const std::vector<BuildResults>& builds)
     for (const BuildResults& build : builds) {
         printTrafficRow("throughput", build.label, build.throughput);
         printTrafficRow("2 s read stall", build.label, build.stall);
+        printTrafficRow("stall via socat", build.label, build.stallRelayed);
         for (const LogRow& row : build.log)
             printTrafficRow(row.viewOn ? "log view on" : "log view off", build.label, row.traffic);
     }
@@ -137,6 +138,7 @@ void addBuildJson(Json& json, const BuildResults& build)
 {
     json["throughput"] = trafficJson(build.throughput);
     json["stall"] = trafficJson(build.stall);
+    json["stall_socat"] = trafficJson(build.stallRelayed);
     Json& idle = json["idle"] = Json::array();
     for (const IdleRow& row : build.idle)
         idle.push_back({{"setup", row.setup},

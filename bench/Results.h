@@ -60,7 +60,9 @@ struct ScaleResult {
 struct BuildResults {
     std::string label;
     TrafficResult throughput;
-    TrafficResult stall; // a flood whose reader stops for a while in the middle
+    // A flood whose reader stops for a while in the middle, on a direct pair and through socat.
+    TrafficResult stall;
+    TrafficResult stallRelayed;
     std::vector<IdleRow> idle;
     std::vector<LogRow> log;
 };

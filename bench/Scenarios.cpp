@@ -15,11 +15,18 @@ struct Lines {
     std::vector<std::unique_ptr<SerialPair>> pairs;
     std::vector<std::unique_ptr<ClientPort>> clients;
 
-    bool open(int count, const std::string& work, std::string& error)
+    // `count` relayed pairs (socat), or direct ones.
+    bool open(int count, const std::string& work, std::string& error, bool direct = false)
     {
         for (int i = 0; i < count; ++i) {
             pairs.push_back(std::make_unique<SerialPair>());
             clients.push_back(std::make_unique<ClientPort>());
+            if (direct) {
+                if (!pairs.back()->openDirect(error))
+                    return false;
+                clients.back()->adopt(pairs.back()->takeClientFd());
+                continue;
+            }
             if (!pairs.back()->open(work, error) ||
                 !clients.back()->open(pairs.back()->clientPath(), error))
                 return false;
@@ -255,16 +262,22 @@ bool Scenarios::throughput(const Build& build, BuildResults& results, std::strin
 
 bool Scenarios::stall(const Build& build, BuildResults& results, std::string& error)
 {
-    Lines lines;
-    HostSimRun host;
-    HostSimSetup setup;
-    if (!lines.open(1, work, error))
-        return false;
-    setup.catPorts = lines.hostNames(0, 1);
-    if (!host.start(build.hostSim, build.plugin, work, runName("stall-" + build.label), setup,
-                    error))
-        return false;
-    results.stall = runTraffic(*lines.clients[0], options.floodCommands(), readingStall);
+    // On a direct pair the plug-in alone decides whether an answer is lost; through socat the
+    // relay's own coupling of the two directions takes part as well, as on users' virtual pairs.
+    for (const bool direct : {true, false}) {
+        Lines lines;
+        HostSimRun host;
+        HostSimSetup setup;
+        if (!lines.open(1, work, error, direct))
+            return false;
+        setup.catPorts = lines.hostNames(0, 1);
+        const std::string name = std::string(direct ? "stall-direct-" : "stall-socat-");
+        if (!host.start(build.hostSim, build.plugin, work, runName(name + build.label), setup,
+                        error))
+            return false;
+        (direct ? results.stall : results.stallRelayed) =
+            runTraffic(*lines.clients[0], options.floodCommands(), readingStall);
+    }
     return true;
 }
 

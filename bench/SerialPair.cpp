@@ -1,8 +1,13 @@
 #include "SerialPair.h"
 
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <set>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
@@ -45,7 +50,37 @@ std::string ptyEnd(int number)
 SerialPair::~SerialPair()
 {
     m_socat.stop();
+    if (m_master >= 0)
+        ::close(m_master);
+    if (m_direct)
+        ::unlink(("/dev/COM" + std::to_string(m_host)).c_str());
     taken.erase(m_host);
+}
+
+bool SerialPair::openDirect(std::string& error)
+{
+    m_host = takeNumber();
+    if (m_host < 0) {
+        error = "no free /dev/COMn names left between COM40 and COM99";
+        return false;
+    }
+    m_direct = true;
+    m_master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    char terminal[64];
+    if (m_master < 0 || ::grantpt(m_master) != 0 || ::unlockpt(m_master) != 0 ||
+        ::ptsname_r(m_master, terminal, sizeof terminal) != 0 ||
+        ::symlink(terminal, ("/dev/" + hostName()).c_str()) != 0) {
+        error = "direct pair on /dev/" + hostName() + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+int SerialPair::takeClientFd()
+{
+    const int fd = m_master;
+    m_master = -1;
+    return fd;
 }
 
 bool SerialPair::open(const std::string& work, std::string& error)

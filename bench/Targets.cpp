@@ -199,6 +199,8 @@ std::vector<Target> judgeTargets(const BenchResults& results, const std::string&
                            {}});
         targets.push_back(answers("throughput answers", traffic));
         targets.push_back(answers("flood with a reading stall, answers", build->stall));
+        targets.push_back(
+            answers("flood with a reading stall, socat, answers", build->stallRelayed));
         judgeIdle(*build, targets);
         judgeLog(*build, targets);
     } else {

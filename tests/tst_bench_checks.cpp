@@ -64,6 +64,7 @@ BenchResults resultsMeetingEveryTarget()
     const TrafficResult flood{30000, 24000, 24000, 0, 0, 1.0};
     build.throughput = flood;
     build.stall = flood;
+    build.stallRelayed = flood;
     IdleRow quiet;
     quiet.setup = "1 CAT";
     quiet.channels = quiet.ports = 1;
@@ -112,6 +113,9 @@ const Departure departures[] = {
      "throughput answers"},
     {"stalled flood loses an answer", [](BenchResults& r) { r.builds[0].stall.missing = 3; },
      "flood with a reading stall, answers"},
+    {"stalled flood through socat loses an answer",
+     [](BenchResults& r) { r.builds[0].stallRelayed.missing = 1; },
+     "flood with a reading stall, socat, answers"},
     {"log view on, answer wrong", [](BenchResults& r) { r.builds[0].log[1].traffic.wrong = 1; },
      "flood answers, log view on"},
     {"log view on, memory unbounded",
