@@ -358,11 +358,10 @@ bool Scenarios::logCost(const Build& build, BuildResults& results, std::string& 
         if (viewOn && !host.script("logview 0 1", error))
             return false;
         // Warm up first with as many commands as are measured, so the allocator's pools, Qt's
-        // caches and the deepest queue such a burst leaves are in the figure before: what
-        // grows after that grows with the number of commands. With the view on, a tenth
-        // already logs more lines (one per read and one per answer) than the view keeps.
-        runTraffic(*lines.clients[0],
-                   viewOn ? options.floodCommands() / 10 : options.floodCommands());
+        // caches and the deepest queue such a burst leaves (with the view on, the log lines
+        // waiting for the GUI thread) are in the figure before: what grows after that grows
+        // with the number of commands, such as a log view that keeps every line.
+        runTraffic(*lines.clients[0], options.floodCommands());
         waitUntilQuiet(host.pid(), 0.2, 60000);
         LogRow row;
         row.viewOn = viewOn;

@@ -17,8 +17,9 @@ constexpr double idleWatchedFactor = 1.1;
 constexpr double scaleP99Factor = 1.5;
 // Memory growth over the flood: up to this much is the allocator's noise, not growth.
 constexpr long flatMemoryKiB = 256;
-// With the log view on, the view keeps its last lines only: after a warm-up that fills it, the
-// flood may grow memory by less than one full view's text (a few hundred bytes per line).
+// With the log view on, the view keeps its last lines only: after a warm-up as large as the
+// flood, the flood may grow memory by less than one full view's text (a few hundred bytes per
+// line); a view that keeps every line grows by far more.
 constexpr long boundedLogKiB = 4096;
 
 std::string format(const char* pattern, double value)
