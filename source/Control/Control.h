@@ -282,6 +282,10 @@ private:
     // Waits the worker has come back from; read by tests to see it sleep while idle.
     std::atomic<quint64> workerTurns{0};
     std::atomic<quint64> refusedAnswerCount{0};
+    // Stored by the worker as the last thing it does and loaded after QThread::wait(): Qt joins
+    // the thread through a futex that ThreadSanitizer cannot see, this pair it can, so the
+    // worker's accesses are seen to come before the port's close and the channel's end.
+    std::atomic<bool> workerEnded{false};
     DeviceManagerAbstract* manager = nullptr; // not owned
     RadioState cache;
 };

@@ -52,6 +52,7 @@ void Control::openCAT(bool state)
     }
     announceVirtualPort();
     running = true;
+    workerEnded = false;
     start(QThread::TimeCriticalPriority);
     if (manager)
         manager->setCatEnable(cache.transceiver, true);
@@ -66,6 +67,7 @@ void Control::stopWorker()
     running = false;
     workerWait.wake();
     wait();
+    workerEnded.load(std::memory_order_acquire);
     catPort->close();
     if (manager)
         manager->setCatEnable(cache.transceiver, false);
@@ -110,6 +112,7 @@ void Control::run()
         if (watching)
             takeCatLineChanges();
     }
+    workerEnded.store(true, std::memory_order_release);
 }
 
 void Control::takeCatLineChanges()

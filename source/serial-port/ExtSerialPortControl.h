@@ -24,8 +24,7 @@ public:
     QString portName() override;
     void setVirtualLinkName(const QString& name) override;
     // Opens in Polling mode with a 1 ms timeout and starts the line poll (unless it is switched
-    // off, see setLinePollWanted). Opening an open port
-    // keeps it as it is and returns true.
+    // off, see setLinePollWanted). Opening an open port keeps it as it is and returns true.
     bool open(QIODevice::OpenMode mode) override;
     // Stops the poll, drops queued output and closes; the line levels and flags keep their
     // last values.
