@@ -168,9 +168,15 @@ private:
     friend class ControlTestAccess;
     friend class Request;
 
-    // While the CAT port's output queue holds this much, the worker reads no more commands:
-    // the client's writes then wait, as on a line with flow control, until it reads answers.
+    // While the CAT port's output queue holds this much, the worker executes no more commands.
     static constexpr qint64 outputQueueLimit = 64 * 1024;
+    // Meanwhile it still reads up to this much input, unexecuted, and then no more: the client's
+    // writes then wait, as on a line with flow control, until it reads answers. A relay between
+    // two pseudo-terminals (socat) writes to the port with blocking writes and reads the answers
+    // in the same thread only between them, as much per turn as it wrote; answers several times
+    // longer than their commands would hold it, and it the answers, for good, if the port took
+    // no input while they wait. Commands are short, so a flood of 100,000 fits.
+    static constexpr qint64 heldInputLimit = 1024 * 1024;
 
     // The panel widgets the channel works with, found by object name in the options form.
     // They belong to the form; only GUI-thread code touches them.

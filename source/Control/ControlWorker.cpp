@@ -2,12 +2,14 @@
 // the port, frames the input and hands each command to the interpreter.
 //
 // openCAT, stopWorker and selectCatLines run in the GUI thread; run() in the worker thread. The
-// worker waits holding no lock, and holds the channel mutex from each readAll until the last
-// command of that read has been executed. Answers are queued by the port without waiting, so
-// the mutex is never held across a wait for the line; the queue is sent on outside the mutex.
+// worker waits holding no lock, and holds the channel mutex while it executes one read's worth
+// of input (at most what a tty hands over at once), from its first command to its last.
+// Answers are queued by the port without waiting, so the mutex is never held across a wait for
+// the line; the queue is sent on outside the mutex.
 
 #include "Control.h"
 
+#include "ByteQueue.h"
 #include "CommandFramer.h"
 #include "DeviceManagerAbstract.h"
 #include "SerialPortControl.h"
@@ -29,6 +31,10 @@ constexpr qint64 lineTurnMicroseconds = 500;
 constexpr qint64 hangUpRetryMicroseconds = 50000;
 
 constexpr short lineFailed = POLLHUP | POLLERR | POLLNVAL;
+
+// Input is executed in pieces of at most a tty's read buffer, so that the answers of one piece
+// overshoot the output queue's limit by a bounded amount.
+constexpr qsizetype executeSliceBytes = 4096;
 
 } // namespace
 
@@ -86,16 +92,18 @@ void Control::run()
     CommandFramer framer;
     QString parameter;
     parameter.reserve(CommandFramer::maxCommandLength);
+    // Input read but not executed yet: only while the answers wait at the limit.
+    ByteQueue input;
     const int fd = catPort->handle();
     bool hungUp = false;
 
     while (running) {
         const bool watching = catLinesWatched();
         const qint64 queued = catPort->queuedOutput();
-        // Commands are read only while the answers queued so far stay under the limit.
         short events = 0;
         if (!hungUp)
-            events = short((queued < outputQueueLimit ? POLLIN : 0) | (queued > 0 ? POLLOUT : 0));
+            events =
+                short((input.size() < heldInputLimit ? POLLIN : 0) | (queued > 0 ? POLLOUT : 0));
         const qint64 limit = watching ? lineTurnMicroseconds
                              : hungUp ? hangUpRetryMicroseconds
                                       : -1;
@@ -105,9 +113,19 @@ void Control::run()
 
         if (ready.portEvents & (POLLOUT | lineFailed))
             catPort->sendQueued();
-        if ((ready.portEvents & POLLIN) && catPort->queuedOutput() < outputQueueLimit) {
-            QMutexLocker lock(&mutex);
-            executeBatch(framer, catPort->readAll(), parameter, catPort);
+        if (ready.portEvents & POLLIN) {
+            const QByteArray bytes = catPort->readAll();
+            input.append(bytes.constData(), bytes.size());
+        }
+        // Commands are executed only while the answers queued so far stay under the limit.
+        while (!input.isEmpty() && catPort->queuedOutput() < outputQueueLimit) {
+            const qsizetype size = qMin(input.size(), executeSliceBytes);
+            {
+                QMutexLocker lock(&mutex);
+                executeBatch(framer, QByteArray::fromRawData(input.front(), size), parameter,
+                             catPort);
+            }
+            input.consume(size);
         }
         if (watching)
             takeCatLineChanges();

@@ -10,7 +10,7 @@
 // operation waits for the line while holding it.
 
 #include "ModemLine.h"
-#include "OutputQueue.h"
+#include "ByteQueue.h"
 #include "PollTimer.h"
 #include "SerialPortAbstract.h"
 #include "SettingTables.h"
@@ -104,5 +104,5 @@ private:
     std::atomic<bool> pollWanted{true};
     ModemLine ctsLine;
     ModemLine dsrLine;
-    OutputQueue output;
+    ByteQueue output;
 };

@@ -43,6 +43,7 @@ public:
         return channel.catPort->queuedOutput();
     }
     static constexpr qint64 outputQueueLimit = Control::outputQueueLimit;
+    static constexpr qint64 heldInputLimit = Control::heldInputLimit;
 
     static RadioState cache(Control& channel)
     {

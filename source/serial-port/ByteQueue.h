@@ -1,14 +1,15 @@
 #pragma once
-// The bytes a port has accepted but the line has not taken yet, oldest first. Answers go in
-// whole and come out in order; the owner sends from the front as the line takes bytes and drops
-// what it sent. Not thread-safe: SerialBackend uses it under its lock.
+// Bytes waiting their turn, oldest first: a port's answers that the line has not taken yet
+// (SerialBackend, under its lock), or input a worker has read but not executed yet. They go in
+// whole and come out in order; the owner works from the front and drops what it used. Not
+// thread-safe.
 //
 // The storage is kept between uses, so a port that answers steadily does not allocate per
 // answer once the queue has grown to its working size.
 
 #include <QByteArray>
 
-class OutputQueue
+class ByteQueue
 {
 public:
     qint64 size() const { return m_bytes.size() - m_head; }

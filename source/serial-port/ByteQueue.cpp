@@ -1,6 +1,6 @@
-#include "OutputQueue.h"
+#include "ByteQueue.h"
 
-void OutputQueue::append(const char* data, qint64 count)
+void ByteQueue::append(const char* data, qint64 count)
 {
     // Sent bytes at the front are dropped before the storage would have to grow for them.
     if (m_head > 0 && m_bytes.size() + count > m_bytes.capacity()) {
@@ -10,14 +10,14 @@ void OutputQueue::append(const char* data, qint64 count)
     m_bytes.append(data, count);
 }
 
-void OutputQueue::consume(qint64 count)
+void ByteQueue::consume(qint64 count)
 {
     m_head += count;
     if (m_head >= m_bytes.size())
         clear();
 }
 
-void OutputQueue::clear()
+void ByteQueue::clear()
 {
     // resize keeps the capacity, unlike QByteArray::clear.
     m_bytes.resize(0);
