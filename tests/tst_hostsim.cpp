@@ -360,7 +360,15 @@ void tst_hostsim::scriptLines()
                              "swr 1 2\nswr 0 inf\nswr 0 2.5\nsmeter 1 -5";
     QCOMPARE(::write(pipeEnds[1], lines.constData(), size_t(lines.size())), lines.size());
     QCOMPARE(::write(pipeEnds[1], "0\ncat 1 1\nrunning 0\n", 20), 20);
-    const QByteArray screenshot = "screenshot " + shot.toLocal8Bit() + "\nquit\n";
+    // QtGui hands a window's image work to pool threads of its own, whose hand-overs
+    // ThreadSanitizer cannot follow in a Qt built without it: there the screenshot is left out.
+#ifdef __SANITIZE_THREAD__
+    constexpr bool takesScreenshot = false;
+#else
+    constexpr bool takesScreenshot = true;
+#endif
+    const QByteArray screenshot =
+        (takesScreenshot ? "screenshot " + shot.toLocal8Bit() + "\n" : QByteArray()) + "quit\n";
     QCOMPARE(::write(pipeEnds[1], screenshot.constData(), size_t(screenshot.size())),
              screenshot.size());
     QTRY_COMPARE(quit.count(), 1);
@@ -375,7 +383,7 @@ void tst_hostsim::scriptLines()
     QVERIFY(!session.hostControls()->running());
     // The window as it was, at least the size a screenshot gets.
     const QImage image(shot);
-    QVERIFY(image.width() >= 1200 && image.height() >= 760);
+    QVERIFY(!takesScreenshot || (image.width() >= 1200 && image.height() >= 760));
     ::close(pipeEnds[1]);
     ::close(pipeEnds[0]);
 }
