@@ -285,17 +285,6 @@ void PosixSerialPort::reset()
         tcflush(m_fd, TCIOFLUSH);
 }
 
-bool PosixSerialPort::isHeldElsewhere(const QString& devicePath)
-{
-    const int fd =
-        ::open(devicePath.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errno == EBUSY;
-    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    return held;
-}
-
 bool PosixSerialPort::applySettings()
 {
     if (m_fd < 0)

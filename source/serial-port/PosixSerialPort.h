@@ -7,7 +7,7 @@
 //
 // An open port holds an exclusive flock() on its descriptor and sets TIOCEXCL, so a second
 // open of the same device through this class fails with "Device or resource busy" (as does any
-// open by an unprivileged program), and isHeldElsewhere can tell the device is held.
+// open by an unprivileged program).
 //
 // The port name `Virtual port` opens a pseudo-terminal of the port's own instead of a device
 // (see VirtualPort): the port serves its master side, published for a client under the link
@@ -94,11 +94,6 @@ public:
 
     // The reason of the last failure in the system's words, e.g. "No such file or directory".
     QString errorString() const { return m_error; }
-
-    // Whether another open descriptor holds the device's exclusive lock (this class in another
-    // port object or program), found without touching its settings. False when the device
-    // cannot be opened for another reason.
-    static bool isHeldElsewhere(const QString& devicePath);
 
 private:
     bool openVirtual();

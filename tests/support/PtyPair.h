@@ -33,6 +33,9 @@ public:
     // How many descriptors of this process are open on the slave device, the pair's own not
     // counted: 0 when the code under test does not hold the port.
     int slaveHolders() const;
+    // Whether a descriptor holds the slave device's exclusive lock or exclusive mode (a port
+    // under test that has it open), found without touching its settings.
+    bool isHeldElsewhere() const;
 
 private:
     int m_master = -1;
