@@ -64,6 +64,8 @@ void Control::createObjects()
 {
     // Backend 0 for all three ports. The CAT port is used by the worker, so it lives there.
     catPort = new SerialPortControl(0);
+    // The worker turns every 500 us while a CAT line is watched and looks at the lines itself.
+    catPort->setLinePollByOwner(true);
     ptt.port = new SerialPortControl(0);
     footSwitch.port = new SerialPortControl(0);
     catPort->moveToThread(this);

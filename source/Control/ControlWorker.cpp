@@ -22,8 +22,8 @@
 namespace
 {
 
-// While a CAT-port line keys PTT or CW, its changes are looked at this often, as the lines'
-// 1 ms poll fills them in.
+// While a CAT-port line keys PTT or CW, the worker looks at both lines this often itself (the
+// port's own 1 ms timer stays off, so the GUI thread is not woken for them).
 constexpr qint64 lineTurnMicroseconds = 500;
 
 // A hung-up line (the other end of a pseudo-terminal gone, a device unplugged) reports itself
@@ -135,6 +135,7 @@ void Control::run()
 
 void Control::takeCatLineChanges()
 {
+    catPort->pollLines();
     if (catPort->isCtsChanged())
         setCts(catPort->cts());
     if (catPort->isDsrChanged())

@@ -77,7 +77,8 @@ void SerialBackend::setLinePollWanted(bool wanted)
     if (wanted) {
         ctsLine.settle(*status & LS_CTS);
         dsrLine.settle(*status & LS_DSR);
-        pollTimer.start();
+        if (!pollByOwner)
+            pollTimer.start();
     } else {
         pollTimer.stop();
     }
@@ -85,7 +86,7 @@ void SerialBackend::setLinePollWanted(bool wanted)
 
 void SerialBackend::startLinePoll()
 {
-    if (pollWanted)
+    if (pollWanted && !pollByOwner)
         pollTimer.start();
 }
 
@@ -100,6 +101,18 @@ void SerialBackend::timerEvent(QTimerEvent* event)
 void SerialBackend::poll()
 {
     QMutexLocker locker(&lock);
+    pollLocked();
+}
+
+void SerialBackend::pollLines()
+{
+    QMutexLocker locker(&lock);
+    if (pollWanted)
+        pollLocked();
+}
+
+void SerialBackend::pollLocked()
+{
     // A tick queued before close() may still arrive; then nothing is read.
     const std::optional<ulong> status = readLines();
     if (!status)

@@ -9,8 +9,8 @@
 // the operations. `lock` is non-recursive; nothing called under it takes it again, and no
 // operation waits for the line while holding it.
 
-#include "ModemLine.h"
 #include "ByteQueue.h"
+#include "ModemLine.h"
 #include "PollTimer.h"
 #include "SerialPortAbstract.h"
 #include "SettingTables.h"
@@ -49,7 +49,14 @@ public:
     // that changed while nobody watched is not reported as a change; asking for the state it
     // is in changes nothing.
     void setLinePollWanted(bool wanted);
-    bool isLinePolling() const { return pollTimer.isRunning(); }
+    // Whether a wanted poll runs on the backend's own 1 ms timer (the default) or is made by
+    // the port's owner through pollLines(): an owner that is awake anyway spares the timer's
+    // thread a wake-up every millisecond. Set before the port opens.
+    void setLinePollByOwner(bool byOwner) { pollByOwner = byOwner; }
+    // One look at both lines now, as a timer tick makes it; nothing while closed or while the
+    // poll is not wanted (a look that overlaps switching it off ends before the switch returns).
+    void pollLines();
+    bool isLinePolling() const { return pollByOwner ? pollWanted.load() : pollTimer.isRunning(); }
 
 protected:
     // `linesStartAsserted`: the level both lines have before the first poll sees them.
@@ -98,10 +105,13 @@ protected:
 private:
     void poll();
     // With `lock` held.
+    void pollLocked();
+    // With `lock` held.
     bool sendQueuedLocked();
 
     PollTimer pollTimer{this};
     std::atomic<bool> pollWanted{true};
+    std::atomic<bool> pollByOwner{false};
     ModemLine ctsLine;
     ModemLine dsrLine;
     ByteQueue output;

@@ -137,6 +137,16 @@ void SerialPortControl::setLinePollWanted(bool wanted)
     port()->setLinePollWanted(wanted);
 }
 
+void SerialPortControl::setLinePollByOwner(bool byOwner)
+{
+    port()->setLinePollByOwner(byOwner);
+}
+
+void SerialPortControl::pollLines()
+{
+    port()->pollLines();
+}
+
 bool SerialPortControl::isLinePolling() const
 {
     return port()->isLinePolling();

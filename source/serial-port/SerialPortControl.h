@@ -56,6 +56,9 @@ public:
     int handle();
     // Runs the 1 ms line poll while open (the default) or not; see SerialBackend.
     void setLinePollWanted(bool wanted);
+    // The poll made by the port's owner instead of the timer; see SerialBackend.
+    void setLinePollByOwner(bool byOwner);
+    void pollLines();
     bool isLinePolling() const;
     bool isCtsChanged();
     bool isDsrChanged();
