@@ -8,16 +8,6 @@
 namespace
 {
 
-const LatencyRow* findLatency(const BenchResults& results, const std::string& server,
-                              const std::string& command)
-{
-    for (const LatencyRow& row : results.latency) {
-        if (row.server == server && row.command == command)
-            return &row;
-    }
-    return nullptr;
-}
-
 double ratio(double a, double b)
 {
     return b > 0 ? a / b : 0;

@@ -78,3 +78,14 @@ struct BenchResults {
 // Labels of the references beside the builds.
 constexpr const char* floorLabel = "floor";
 constexpr const char* bareLabel = "bare loop";
+
+// The latency row of `server` for `command`, or nullptr when it was not measured.
+inline const LatencyRow* findLatency(const BenchResults& results, const std::string& server,
+                                     const std::string& command)
+{
+    for (const LatencyRow& row : results.latency) {
+        if (row.server == server && row.command == command)
+            return &row;
+    }
+    return nullptr;
+}

@@ -29,16 +29,6 @@ std::string format(const char* pattern, double value)
     return text;
 }
 
-const LatencyRow* findLatency(const BenchResults& results, const std::string& server,
-                              const std::string& command)
-{
-    for (const LatencyRow& row : results.latency) {
-        if (row.server == server && row.command == command)
-            return &row;
-    }
-    return nullptr;
-}
-
 const ScaleRow* findScale(const BenchResults& results, const std::string& server)
 {
     for (const ScaleRow& row : results.scale.rows) {
