@@ -17,10 +17,14 @@
 //   lasts at most 500 us and each turn passes the line changes to setCts/setDsr, outside the
 //   mutex. It never touches a widget: the line choices it needs are the atomics
 //   pttLineChoice/keyLineChoice, kept current by the GUI thread, which wakes it on a change.
+// - The CW keyer (`keyer`) keys KY text in a thread of its own; see CwKeyer.h. KY, KS and RX
+//   reach it from the worker under `mutex`, the cache's setters from the GUI thread; it never
+//   takes `mutex`.
 // - `mutex` is non-recursive and guards `cache`. Every cache slot takes it, so nothing that
 //   runs under it may call them. The serial ports' own locks are taken inside their calls
 //   only, under `mutex` or not, and never the other way round.
 
+#include "CwKeyer.h"
 #include "RadioState.h"
 #include "WorkerWait.h"
 
@@ -234,6 +238,9 @@ private:
     void takeCatLineChanges();
     // Connects the log view to logMessage while it is shown, disconnects it otherwise.
     void followLogView(bool shown);
+    // A line about what the channel did (neither a command nor an answer), in parentheses,
+    // while the log view is shown. Any thread.
+    void logNote(const QString& text);
     // Follows the CAT port choice: the virtual port's path shown next to the port box, and the
     // CAT-line keying choices offered (and copied for the worker) only on a real port, since a
     // pseudo-terminal has no modem lines.
@@ -294,4 +301,6 @@ private:
     std::atomic<bool> workerEnded{false};
     DeviceManagerAbstract* manager = nullptr; // not owned
     RadioState cache;
+    // Last: its thread ends first, before anything it might key through goes away.
+    CwKeyer keyer;
 };

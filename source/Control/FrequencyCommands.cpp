@@ -1,6 +1,7 @@
 #include "FrequencyCommands.h"
 
 #include "Conversions.h"
+#include "CwKeyer.h"
 #include "Modes.h"
 #include "Request.h"
 #include "RitCommands.h"
@@ -143,12 +144,14 @@ void ps(Request& request)
     request.bus.quorvexStart(request.index(), radio.started);
 }
 
-// RX answers before it switches to receive.
+// RX answers before it switches to receive; CW text being sent stops at once.
 void rx(Request& request)
 {
-    if (!request.isRead())
+    if (!request.isRead() || !request.mayTransmit())
         return;
     request.replyFixed();
+    if (request.keyer().stop())
+        request.note(QStringLiteral("CW text stopped by RX"));
     switchTransmit(request, false);
 }
 
@@ -156,7 +159,7 @@ void rx(Request& request)
 // the radio: clients send "TX1;ID;" and take the next answer for ID's.
 void tx(Request& request)
 {
-    if (request.length() > 1)
+    if (request.length() > 1 || !request.mayTransmit())
         return;
     switchTransmit(request, true);
 }
