@@ -128,27 +128,14 @@ void tst_framing::codeAndParameter_data()
     QTest::newRow("read") << QByteArray("FA") << digits << 0x4146 << true << "";
     QTest::newRow("set") << QByteArray("FA00014074000") << digits << 0x4146 << true
                          << "00014074000";
-    QTest::newRow("spaces dropped")
-        << QByteArray("FA 0001 4074 000") << digits << 0x4146 << true << "00014074000";
-    QTest::newRow("CR LF before") << QByteArray("\r\nMD2") << digits << 0x444d << true << "2";
-    QTest::newRow("NUL before") << QByteArray("\0RX", 3) << digits << 0x5852 << true << "";
-    QTest::newRow("noise byte before") << QByteArray("0RX") << digits << 0x5852 << true << "";
     QTest::newRow("sign where none belongs")
         << QByteArray("FA-0000014074") << digits << 0x4146 << false << "";
     QTest::newRow("sign where the answer has one")
         << QByteArray("IS+0100") << sign << 0x5349 << true << "+0100";
-    QTest::newRow("letter in the parameter")
-        << QByteArray("FAB1") << digits << 0x4146 << false << "";
-    QTest::newRow("trailing CR") << QByteArray("TX\r") << digits << 0x5854 << false << "";
-    QTest::newRow("8-bit byte after") << QByteArray("TX\xff") << digits << 0x5854 << false << "";
     QTest::newRow("text as it stands")
         << QByteArray("KY CQ de+?") << text << 0x594b << true << " CQ de+?";
     QTest::newRow("letter, noise, letter") << QByteArray("T9X") << digits << 0 << true << "";
-    QTest::newRow("letter, CR, letter") << QByteArray("T\rX\n") << digits << 0 << false << "";
-    QTest::newRow("lower case") << QByteArray("fa") << digits << 0 << true << "";
-    QTest::newRow("one letter") << QByteArray("A") << digits << 0 << true << "";
     QTest::newRow("noise only") << QByteArray("19\x07") << digits << 0 << true << "";
-    QTest::newRow("8-bit letters") << QByteArray("\xc1\xc9") << digits << 0 << true << "";
 }
 
 void tst_framing::codeAndParameter()
@@ -190,15 +177,11 @@ void tst_framing::noise_data()
     row("TX0 microphone", "TX0;") << QByteArray() << nothing << keyed;
     row("TX1 data", "TX1;") << QByteArray() << nothing << keyed;
     row("TX2", "TX2;") << QByteArray() << nothing << none;
-    row("TX9", "TX9;") << QByteArray() << nothing << none;
     row("T9X", "T9X;") << QByteArray() << nothing << none;
-    row("TcX", "TcX;") << QByteArray() << nothing << none;
-    row("xTxXx", "xTxXx;") << QByteArray() << nothing << none;
     row("T CR X LF", "T\rX\n;") << QByteArray() << nothing << none;
     row("T NUL X", QByteArray("T\0X;", 4)) << QByteArray() << nothing << none;
     row("TX 0xFF", "TX\xff;") << QByteArray() << nothing << none;
     row("noise byte before RX", "0RX;") << QByteArray("RX0;") << nothing << released;
-    row("CR LF before RX", "\r\nRX;") << QByteArray("RX0;") << nothing << released;
     row("NUL between commands", QByteArray("ID;\0ID;\0", 8))
         << QByteArray("ID020;ID020;") << nothing << none;
     row("CR LF before commands", "FA;\r\nIF;\r\n")
@@ -207,23 +190,15 @@ void tst_framing::noise_data()
         << QByteArray() << QStringList{"19 u0 u0 d7074000"} << none;
     row("letters gathered from noise", "x F x A x 0000 7074 000 x;")
         << QByteArray() << nothing << none;
-    row("8-bit byte in a parameter", "FA0000\xb7"
-                                     "7074000;")
-        << QByteArray() << nothing << none;
     row("PS+", "PS+;") << QByteArray() << nothing << none;
     row("PS2", "PS2;") << QByteArray() << nothing << none;
     row("PS1", "PS1;") << QByteArray() << QStringList{"166 u0 true"} << none;
     row("negative frequency", "FA-0000014074;") << QByteArray() << nothing << none;
-    row("signs as RIT offset", "RU+-+-+;") << QByteArray() << nothing << none;
     row("AG above 255", "AG0999;") << QByteArray() << nothing << none;
-    row("MG above 100", "MG999;") << QByteArray() << nothing << none;
-    row("RG above 255", "RG999;") << QByteArray() << nothing << none;
     row("KS above 60", "KS999;") << QByteArray() << nothing << none;
     row("KS 60", "KS060;") << QByteArray() << QStringList{"82 u60"} << none;
     row("our refusal echoed", "?;") << QByteArray() << nothing << none;
     row("lone noise byte", ";\x07;") << QByteArray("?;") << nothing << none;
-    row("8-bit letters", "\xc1\xc9;") << QByteArray("?;") << nothing << none;
-    row("unknown with noise", "ID\xe9;") << QByteArray() << nothing << none;
     row("filter menu read", "EX0450000;") << QByteArray("EX04500000;") << nothing << none;
     row("other menu read", "EX0120000;") << QByteArray("?;") << nothing << none;
     row("menu set", "EX04500001;") << QByteArray() << nothing << none;
