@@ -29,6 +29,8 @@ public:
     // Sends a script line and waits for host-sim's "ok <line>".
     bool script(const std::string& line, std::string& error);
     pid_t pid() const { return m_process.pid(); }
+    // The file host-sim prints its lines to.
+    const std::string& outputPath() const { return m_process.outputPath(); }
     void stop() { m_process.stop(); }
 
 private:

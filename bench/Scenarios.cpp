@@ -1,5 +1,6 @@
 #include "Scenarios.h"
 
+#include "CwKeying.h"
 #include "HostSimRun.h"
 #include "LatencyProbe.h"
 #include "SerialPair.h"
@@ -371,6 +372,25 @@ bool Scenarios::logCost(const Build& build, BuildResults& results, std::string& 
         waitUntilQuiet(host.pid(), 0.2, 180000);
         row.rssAfterKiB = residentKiB(host.pid());
         results.log.push_back(row);
+    }
+    return true;
+}
+
+bool Scenarios::keying(const Build& build, BuildResults& results, std::string& error)
+{
+    Lines lines;
+    HostSimRun host;
+    HostSimSetup setup;
+    if (!lines.open(1, work, error))
+        return false;
+    setup.catPorts = lines.hostNames(0, 1);
+    if (!host.start(build.hostSim, build.plugin, work, runName("keying-" + build.label), setup,
+                    error))
+        return false;
+    for (const char* load : keyingLoads) {
+        for (const int wpm : keyingSpeeds)
+            results.keying.push_back(measureKeying(*lines.clients[0], host.outputPath(), wpm, load,
+                                                   options.keyingSeconds()));
     }
     return true;
 }

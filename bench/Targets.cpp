@@ -15,6 +15,9 @@ constexpr double idleQuietFactor = 0.1;
 constexpr double idleWatchedFactor = 1.1;
 // Eight channels at once: p99 within this factor of the floor's serving as many.
 constexpr double scaleP99Factor = 1.5;
+// CW key edges against the ideal schedule.
+constexpr double keyingP99LimitUs = 1000;
+constexpr double keyingMaxLimitUs = 2000;
 // Memory growth over the flood: up to this much is the allocator's noise, not growth.
 constexpr long flatMemoryKiB = 256;
 // With the log view on, the view keeps its last lines only: after a warm-up as large as the
@@ -129,6 +132,53 @@ void judgeLog(const BuildResults& build, std::vector<Target>& targets)
     }
 }
 
+const KeyingRow* findKeying(const BuildResults& build, int wpm, const std::string& load)
+{
+    for (const KeyingRow& row : build.keying) {
+        if (row.wpm == wpm && row.load == load)
+            return &row;
+    }
+    return nullptr;
+}
+
+void judgeKeying(const BuildResults& build, std::vector<Target>& targets)
+{
+    const std::string p99Limit = format("<= %.0f us", keyingP99LimitUs);
+    const std::string maxLimit = format("<= %.0f us", keyingMaxLimitUs);
+    for (const char* load : keyingLoads) {
+        for (const int wpm : keyingSpeeds) {
+            const std::string name = "CW " + std::to_string(wpm) + " wpm, " + load + ", ";
+            const KeyingRow* row = findKeying(build, wpm, load);
+            if (!row || row->errorUs.count == 0) {
+                targets.push_back(notMeasured(name + "edge error p99", p99Limit));
+                targets.push_back(notMeasured(name + "edge error max", maxLimit));
+                targets.push_back(notMeasured(name + "edges and answers", "every edge, wrong 0"));
+                continue;
+            }
+            targets.push_back({name + "edge error p99",
+                               format("%.0f us", row->errorUs.p99),
+                               p99Limit,
+                               row->errorUs.p99 <= keyingP99LimitUs,
+                               {}});
+            targets.push_back({name + "edge error max",
+                               format("%.0f us", row->errorUs.max),
+                               maxLimit,
+                               row->errorUs.max <= keyingMaxLimitUs,
+                               {}});
+            const TrafficResult& traffic = row->traffic;
+            targets.push_back(
+                {name + "edges and answers",
+                 std::to_string(row->edges) + " of " + std::to_string(row->expectedEdges) +
+                     " edges, answers right " + std::to_string(traffic.right) + ", wrong " +
+                     std::to_string(traffic.wrong) + ", missing " + std::to_string(traffic.missing),
+                 "every edge, wrong 0, missing 0",
+                 row->edges == row->expectedEdges && traffic.right > 0 && traffic.wrong == 0 &&
+                     traffic.missing == 0,
+                 {}});
+        }
+    }
+}
+
 void judgeScale(const BenchResults& results, const std::string& label, std::vector<Target>& targets)
 {
     const std::string name = std::to_string(results.scale.channels) + "-channel ";
@@ -194,6 +244,7 @@ std::vector<Target> judgeTargets(const BenchResults& results, const std::string&
             answers("flood with a reading stall, socat, answers", build->stallRelayed));
         judgeIdle(*build, targets);
         judgeLog(*build, targets);
+        judgeKeying(*build, targets);
     } else {
         targets.push_back(notMeasured("throughput", throughputLimit));
     }

@@ -1,6 +1,7 @@
 #include "CwKeyer.h"
 
 #include "CwKeyControlAbstract.h"
+#include "TimingPriority.h"
 #include "quorvexCommand.h"
 
 #include <algorithm>
@@ -73,6 +74,7 @@ bool CwKeyer::stop()
 
 void CwKeyer::run()
 {
+    raiseToTimingPriority();
     std::unique_lock<std::mutex> lock(m_lock);
     quint64 generation = m_generation;
     for (;;) {

@@ -6,10 +6,11 @@
 // wake-ups never add up. Control owns one, from construction to destruction.
 //
 // Threads and locks:
-// - The keyer's own thread does the timing. It waits for its deadlines, and without any time
-//   limit while there is nothing to send, on a condition variable against steady_clock (an
-//   absolute CLOCK_MONOTONIC wait); the wait releases `m_lock`, so it holds no lock while
-//   waiting. It allocates nothing per character or element.
+// - The keyer's own thread does the timing, at real-time priority where the system grants it
+//   (TimingPriority.h). It waits for its deadlines, and without any time limit while there is
+//   nothing to send, on a condition variable against steady_clock (an absolute CLOCK_MONOTONIC
+//   wait); the wait releases `m_lock`, so it holds no lock while waiting. It allocates nothing
+//   per character or element.
 // - append, hasRoom, stop and setSpeed run in any thread: the worker with the channel mutex held
 //   (KY, KS, RX), the GUI thread from the cache's setters. They hold `m_lock` for a few
 //   instructions and never call out while holding it.
