@@ -7,6 +7,7 @@
 #include "ChannelHarness.h"
 #include "ControlTestAccess.h"
 #include "FakeDeviceManager.h"
+#include "LinkClient.h"
 #include "PtyPair.h"
 #include "RuntimeDirectory.h"
 #include "SerialPortControl.h"
@@ -51,6 +52,8 @@ private slots:
     void transmitControls();
     void floods();
     void virtualPort();
+    void nextClientStartsClean_data();
+    void nextClientStartsClean();
 };
 
 namespace
@@ -526,29 +529,12 @@ namespace
 {
 
 // A client's exchange over the virtual port's link: "ID;" answered, in a connection of its own.
-// `exclusive`: the client takes the line for itself (TIOCEXCL) and leaves without giving it back,
-// as a client that crashes does.
-QByteArray askIdentity(const QString& path, bool exclusive = false)
+QByteArray askIdentity(const QString& path)
 {
-    const int client = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (client < 0)
+    LinkClient client(path);
+    if (!client.isOpen())
         return "open failed";
-    if (exclusive)
-        ::ioctl(client, TIOCEXCL);
-    QByteArray answer;
-    [[maybe_unused]] const bool answered =
-        ::write(client, "ID;", 3) == 3 && QTest::qWaitFor(
-                                              [&] {
-                                                  char buffer[64];
-                                                  const ssize_t n =
-                                                      ::read(client, buffer, sizeof buffer);
-                                                  if (n > 0)
-                                                      answer.append(buffer, n);
-                                                  return answer.endsWith(';');
-                                              },
-                                              3000);
-    ::close(client);
-    return answer;
+    return client.write("ID;") ? client.read(3000) : QByteArray("write failed");
 }
 
 } // namespace
@@ -579,15 +565,8 @@ void tst_channel::virtualPort()
     QVERIFY(channel.control.isRunning());
     QCOMPARE(QFileInfo(path).isSymLink(), true);
     QVERIFY(channel.logView().value(0).endsWith(" Virtual port: " + path));
-    // Connections one after the other, all served; one that kept the line exclusive for itself
-    // does not lock the next one out (the test may run as root, which exclusive mode lets in
-    // anyway, so the mode is read back).
-    QCOMPARE(askIdentity(path, true), QByteArray("ID020;"));
-    const int probe = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-    int exclusive = -1;
-    QCOMPARE(::ioctl(probe, TIOCGEXCL, &exclusive), 0);
-    ::close(probe);
-    QCOMPARE(exclusive, 0);
+    // Connections one after the other, all served.
+    QCOMPARE(askIdentity(path), QByteArray("ID020;"));
     QCOMPARE(askIdentity(path), QByteArray("ID020;"));
 
     channel.box("chbEnable")->setChecked(false);
@@ -602,6 +581,54 @@ void tst_channel::virtualPort()
     names->setCurrentIndex(0);
     QVERIFY(pttLine->isEnabled());
     QVERIFY(!shown->isVisibleTo(channel.panel));
+}
+
+void tst_channel::nextClientStartsClean_data()
+{
+    QTest::addColumn<QByteArray>("written"); // by the client that leaves, which reads nothing
+    QTest::addColumn<int>("executed");       // log lines to wait for before it leaves
+    QTest::addColumn<bool>("exclusive");     // it takes the line for itself first
+
+    QTest::newRow("three answers unread") << QByteArray("ID;FA;SM0;") << 6 << false;
+    QTest::newRow("flood, answers and commands waiting")
+        << QByteArray("IF;").repeated(100000) << 2000 << false;
+    QTest::newRow("exclusive mode, nothing written") << QByteArray() << 0 << true;
+}
+
+// A client of the virtual port leaves (closing is what the system does for one that dies too):
+// the next one gets only its own answers, and may open the line whatever mode the last one left.
+void tst_channel::nextClientStartsClean()
+{
+    QFETCH(QByteArray, written);
+    QFETCH(int, executed);
+    QFETCH(bool, exclusive);
+
+    QTemporaryDir runtime;
+    const RuntimeDirectory environment(runtime.path());
+    const QString path = runtime.filePath("kenwood-ts480/RX1");
+    ChannelHarness channel;
+    QComboBox* names = channel.combo("cbPortName");
+    names->setCurrentIndex(names->count() - 1);
+    channel.box("chbEnable")->setChecked(true);
+    QVERIFY(channel.control.isRunning());
+    {
+        LinkClient client(path);
+        QVERIFY(client.isOpen());
+        if (exclusive)
+            QVERIFY(client.takeExclusive());
+        QVERIFY(client.write(written));
+        QTRY_VERIFY(channel.logged.size() >= executed);
+    }
+    QTRY_COMPARE(channel.logView().filter("Client left").size(), 1);
+    const qsizetype logged = channel.logged.size();
+
+    LinkClient next(path);
+    QVERIFY(next.isOpen());
+    // Read back: the test may run as root, which exclusive mode lets in anyway.
+    QVERIFY(!next.isExclusive());
+    QVERIFY(next.write("FB;"));
+    QCOMPARE(next.read(3000), fbAnswer);
+    QTRY_COMPARE(channel.logged.mid(logged), (QStringList{"< FB;", "> " + fbAnswer}));
 }
 
 QTEST_MAIN(tst_channel)
