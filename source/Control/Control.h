@@ -29,6 +29,7 @@
 #include "WorkerWait.h"
 
 #include <QBasicTimer>
+#include <QByteArrayView>
 #include <QMutex>
 #include <QPointer>
 #include <QString>
@@ -286,6 +287,8 @@ private:
     // the caller's reusable buffer.
     void executeBatch(CommandFramer& framer, const QByteArray& bytes, QString& parameter,
                       SerialPortControl* port);
+    // Logs a piece received, and whether it was malformed and so ignored.
+    void logReceived(QByteArrayView piece, bool wellFormed);
 
     // The Kenwood interpreter: runs one command in the worker thread with `mutex` held,
     // working on `cache` directly. An answer goes to `port`'s output queue whole, in one

@@ -11,8 +11,10 @@
 
 #include "ByteQueue.h"
 #include "CommandFramer.h"
+#include "CommandTable.h"
 #include "DeviceManagerAbstract.h"
 #include "SerialPortControl.h"
+#include "VirtualPort.h"
 
 #include <QComboBox>
 #include <QMutexLocker>
@@ -108,6 +110,8 @@ void Control::run()
     ByteQueue input;
     const int fd = catPort->handle();
     const int clientWatch = catPort->clientWatchHandle();
+    const bool isVirtual = VirtualPort::isItem(catPort->portName());
+    bool rawKeptLogged = false;
     bool hungUp = false;
 
     while (running) {
@@ -137,6 +141,10 @@ void Control::run()
         if (portEvents & POLLIN) {
             const QByteArray bytes = catPort->readAll();
             input.append(bytes.constData(), bytes.size());
+            if (isVirtual && VirtualPort::keepRaw(fd) && !rawKeptLogged) {
+                rawKeptLogged = true;
+                emit logMessage(tr("The client switched echo on: switched back off"), false);
+            }
         }
         // Commands are executed only while the answers queued so far stay under the limit.
         while (!input.isEmpty() && catPort->queuedOutput() < outputQueueLimit) {
@@ -195,13 +203,26 @@ void Control::executeBatch(CommandFramer& framer, const QByteArray& bytes, QStri
                            SerialPortControl* port)
 {
     for (const QByteArrayView piece : framer.splitCommands(bytes)) {
-        CommandFramer::parameter(piece, parameter);
-        if (isLogWatched()) {
-            QString line;
-            line.reserve(piece.size() + 1);
-            line.append(QLatin1String(piece)).append(QLatin1Char(';'));
-            emit logMessage(line, false);
-        }
-        executeCommand(CommandFramer::commandCode(piece), parameter, port);
+        const CommandFramer::Command command = CommandFramer::command(piece);
+        const CommandEntry& entry = findCommand(command.code);
+        const bool wellFormed = CommandFramer::parameter(command.rest, entry.kind, parameter);
+        if (isLogWatched())
+            logReceived(piece, wellFormed || command.code == 0);
+        // A malformed command does nothing at all: a noise byte inside a command must never
+        // turn it into another one. Our own "?;" echoed back is not answered, or an echoing
+        // line would keep the two ends talking for ever.
+        if (wellFormed && !CommandFramer::isRefusalEcho(piece))
+            executeCommand(command.code, parameter, port);
     }
+}
+
+void Control::logReceived(QByteArrayView piece, bool wellFormed)
+{
+    static const QString malformed = QStringLiteral(" (malformed: ignored)");
+    QString line;
+    line.reserve(piece.size() + 1 + malformed.size());
+    line.append(QLatin1String(piece)).append(QLatin1Char(';'));
+    if (!wellFormed)
+        line.append(malformed);
+    emit logMessage(line, false);
 }

@@ -50,9 +50,11 @@ void Request::keyTransmitter(bool on) const
     m_channel.keyTransmitterFromCat(on);
 }
 
-std::optional<int> Request::number(QStringView text)
+std::optional<int> Request::number(QStringView text) const
 {
     bool ok = false;
     const int result = text.toInt(&ok, 10);
-    return ok ? std::optional<int>(result) : std::nullopt;
+    if (!ok || result > m_command.maximum)
+        return std::nullopt;
+    return result;
 }

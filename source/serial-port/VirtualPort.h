@@ -44,6 +44,10 @@ public:
     // did not read are dropped and any client may open the link again, whatever exclusive mode
     // the one that left asked for; what it wrote and the port did not read yet is the caller's.
     ClientChange takeClientChanges();
+    // Keeps the pseudo-terminal of the port's descriptor `fd` raw: a client that switches echo,
+    // line editing or signals on (as a terminal program or "stty sane" does) would have every
+    // answer echoed back as a command. Switches them off again; true when it had to.
+    static bool keepRaw(int fd);
     QString path() const { return m_link; }
     QString errorString() const { return m_error; }
 
