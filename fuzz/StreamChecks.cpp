@@ -119,11 +119,12 @@ QString framing(const QList<QByteArray>& reads, const QList<QString>& commandsLo
 QString keying(const QList<QString>& commandsLogged, const QList<KeyCall>& calls)
 {
     // Only TX with nothing, 0 or 1 after its letters keys, and only RX alone releases; line
-    // noise may stand before them, spaces anywhere after the letters. The CW key moves only
-    // for KY text (the letters, a space, the text), from the keyer's own thread and in its own
-    // time, so it is not counted, only required to have a cause.
-    static const QRegularExpression transmit(QStringLiteral("^[^A-Z]*TX *([01] *)?$"));
-    static const QRegularExpression receive(QStringLiteral("^[^A-Z]*RX *$"));
+    // noise may stand before them, spaces anywhere after the letters (and nothing else: "\z",
+    // since "$" would let a line feed at the end through). The CW key moves only for KY text
+    // (the letters, a space, the text), from the keyer's own thread and in its own time, so it
+    // is not counted, only required to have a cause.
+    static const QRegularExpression transmit(QStringLiteral("^[^A-Z]*TX *([01] *)?\\z"));
+    static const QRegularExpression receive(QStringLiteral("^[^A-Z]*RX *\\z"));
     static const QRegularExpression text(QStringLiteral("^[^A-Z]*KY "));
     QList<KeyCall> expected;
     QList<KeyCall> transmitCalls;

@@ -6,7 +6,7 @@
 // key's timing ("cw RX1: <text>"). The last test serves CAT on the plug-in's own virtual port
 // instead, as an unprivileged user and without socat.
 
-#include "RawClient.h"
+#include "LinkClient.h"
 #include "SocatPair.h"
 
 #include <QDeadlineTimer>
@@ -540,11 +540,12 @@ const QString cwMessage = QStringLiteral("CQ TEST DE N0CALL");
 void tst_endtoend::keyerReady(int wpm)
 {
     const qsizetype from = host->mark();
-    RawClient raw(clientPath);
+    LinkClient raw(clientPath);
     QVERIFY(raw.isOpen());
+    raw.discardInput();
     const QString speed = QStringLiteral("%1").arg(wpm, 3, 10, QLatin1Char('0'));
     QVERIFY(raw.write("MD3;KS" + speed.toLatin1() + ";MD;"));
-    QCOMPARE(raw.answer(), QByteArray("MD3;"));
+    QCOMPARE(raw.read(3000), QByteArray("MD3;"));
     for (const QString& line :
          {QStringLiteral("cmd 29 rxMode 0 0 5"), QStringLiteral("cmd 82 cwSpeed %1").arg(wpm)})
         QVERIFY2(host->waitForLine(line, from), qPrintable(host->transcript()));
@@ -588,7 +589,7 @@ void tst_endtoend::cwText()
     keyerReady(40);
     const qsizetype from = host->mark();
     if (perCharacter) {
-        RawClient raw(clientPath);
+        LinkClient raw(clientPath);
         for (const QChar c : cwMessage)
             QVERIFY(raw.write("KY " + QString(c).toLatin1() + ';'));
     } else {
@@ -647,7 +648,7 @@ void tst_endtoend::cwOnlyInCw()
 {
     qsizetype from = host->mark();
     {
-        RawClient raw(clientPath);
+        LinkClient raw(clientPath);
         QVERIFY(raw.write("MD2;"));
         QVERIFY2(host->waitForLine(QStringLiteral("cmd 29 rxMode 0 0 4"), from),
                  qPrintable(host->transcript()));
@@ -666,20 +667,21 @@ void tst_endtoend::cwOnlyInCw()
 void tst_endtoend::cwKeyerFull()
 {
     keyerReady(60);
-    RawClient raw(clientPath);
+    LinkClient raw(clientPath);
+    raw.discardInput();
     const QByteArray text = "KY " + QByteArray(24, 'E') + ';';
     QVERIFY(raw.write(text + text + text + text + "KY;"));
-    QCOMPARE(raw.answer(), QByteArray("KY1;"));
+    QCOMPARE(raw.read(3000), QByteArray("KY1;"));
     QDeadlineTimer deadline(cwTimeoutMs);
     QByteArray answer;
     while (answer != "KY0;" && !deadline.hasExpired()) {
         QTest::qWait(50);
         QVERIFY(raw.write("KY;"));
-        answer = raw.answer();
+        answer = raw.read(3000);
     }
     QCOMPARE(answer, QByteArray("KY0;"));
     QVERIFY(raw.write("RX;"));
-    QCOMPARE(raw.answer(), QByteArray("RX0;"));
+    QCOMPARE(raw.read(3000), QByteArray("RX0;"));
 }
 
 void tst_endtoend::saveAndRestore()
@@ -791,8 +793,10 @@ void tst_endtoend::virtualPort()
     const ClientResult mode = client({QStringLiteral("m")});
     QVERIFY2(mode.finished && mode.exitCode == 0, qPrintable(mode.errors));
     QCOMPARE(mode.lines.value(0), QStringLiteral("LSB"));
-    exchange({QStringLiteral("T"), QStringLiteral("1")}, {QStringLiteral("t")},
-             {QStringLiteral("1")}, {QStringLiteral("key setTrx 0 2 1 worker")});
+    // rigctl keys and leaves: the transmitter is released with it.
+    exchange(
+        {QStringLiteral("T"), QStringLiteral("1")}, {QStringLiteral("t")}, {QStringLiteral("0")},
+        {QStringLiteral("key setTrx 0 2 1 worker"), QStringLiteral("key setTrx 0 2 0 worker")});
     exchange({QStringLiteral("T"), QStringLiteral("0")}, {}, {},
              {QStringLiteral("key setTrx 0 2 0 worker")});
 

@@ -7,7 +7,6 @@
 #include "ChannelHarness.h"
 #include "ControlTestAccess.h"
 #include "PtyPair.h"
-#include "RawClient.h"
 #include "SocatPair.h"
 
 #include <QDeadlineTimer>
@@ -16,7 +15,9 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <fcntl.h>
 #include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 class tst_worker : public QObject
@@ -53,6 +54,19 @@ qsizetype writeSome(int fd, const QByteArray& data, qsizetype from)
 {
     const ssize_t n = ::write(fd, data.constData() + from, size_t(data.size() - from));
     return n > 0 ? n : 0;
+}
+
+// A raw, non-blocking descriptor on a client's end, as a client program opens its port.
+int openClient(const QString& path)
+{
+    const int fd =
+        ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    termios tio{};
+    if (fd >= 0 && tcgetattr(fd, &tio) == 0) {
+        cfmakeraw(&tio);
+        tcsetattr(fd, TCSANOW, &tio);
+    }
+    return fd;
 }
 
 bool writable(int fd, int withinMs = 0)
@@ -144,7 +158,7 @@ void tst_worker::pausedClient()
     channel.selectPort("cbPortName", throughSocat ? pair.hostPath : pty.slavePath());
     channel.box("chbEnable")->setChecked(true);
     QVERIFY(channel.control.isRunning());
-    const int fd = throughSocat ? openRawClient(pair.clientPath) : pty.masterFd();
+    const int fd = throughSocat ? openClient(pair.clientPath) : pty.masterFd();
     QVERIFY(fd >= 0);
     const auto closeClient = qScopeGuard([&] {
         if (throughSocat)

@@ -17,6 +17,10 @@
 //   lasts at most 500 us and each turn passes the line changes to setCts/setDsr, outside the
 //   mutex. It never touches a widget: the line choices it needs are the atomics
 //   pttLineChoice/keyLineChoice, kept current by the GUI thread, which wakes it on a change.
+//   It also waits on the virtual port's client watch: when the client leaves, its input is
+//   dropped and what it keyed released.
+// - `catKeyed` (what the CAT port keyed) belongs to the worker while it runs and to the GUI
+//   thread otherwise: the GUI thread releases it only after the worker has returned.
 // - The CW keyer (`keyer`) keys KY text in a thread of its own; see CwKeyer.h. KY, KS and RX
 //   reach it from the worker under `mutex`, the cache's setters from the GUI thread; it never
 //   takes `mutex`.
@@ -37,6 +41,7 @@
 
 #include <atomic>
 
+class ByteQueue;
 class CommandFramer;
 class DeviceManagerAbstract;
 class Options;
@@ -209,6 +214,13 @@ private:
         QTextBrowser* tbLog = nullptr;
     };
 
+    // What the CAT port keyed on the key object and has not released: the transmitter (TX
+    // command, or a CAT-port line chosen for PTT) and the CW key (a CAT-port line).
+    struct CatKeying {
+        bool trx = false;
+        bool key = false;
+    };
+
     // A port whose CTS and DSR inputs key PTT (the PTT port and the footswitch port).
     struct KeyingPort {
         SerialPortControl* port = nullptr; // owned
@@ -257,6 +269,25 @@ private:
     void keyTrxFromLine(const QCheckBox* box, quint32 source, bool state);
     // Key and PTT from a CAT port line (`lineBit`: 1 DSR, 2 CTS) as the line choices say.
     void keyFromCatLine(int lineBit, bool state);
+    // Worker thread: transmit on/off and key down/up from the CAT port, on the key object and
+    // in `catKeyed`. Nothing is keyed while the bus holds no key object.
+    void keyTransmitterFromCat(bool on);
+    void keyCwFromCat(bool down);
+    // Releases, once, whatever the CAT port keyed, and logs it with `why`: its keyer is gone
+    // (the port closed or its line failed, the client left, the channel goes away).
+    void releaseCatKeying(const QString& why);
+
+    // Any thread: a line of the channel's own (not traffic) for the log view, shown whether
+    // "View log" is ticked or not.
+    void notice(const QString& text);
+    void appendNotice(const QString& text);
+    // Worker thread: the CAT line failed (`lost`, with the poll() events that say how) or works
+    // again; logged, and a failed line releases what the CAT port keyed.
+    void followLine(bool lost, short events);
+    // Worker thread: the virtual port's client came or left. When it left, the input it wrote
+    // and the worker did not execute yet is dropped (`held` and the unfinished command in
+    // `framer`) with its answers, and what it keyed is released.
+    void followClient(ByteQueue& held, CommandFramer& framer);
 
     // One read of the worker: frames `bytes` with `framer`, logs each command received and
     // hands it to the interpreter, answering on `port`. Runs with `mutex` held; `parameter` is
@@ -302,6 +333,7 @@ private:
     // the thread through a futex that ThreadSanitizer cannot see, this pair it can, so the
     // worker's accesses are seen to come before the port's close and the channel's end.
     std::atomic<bool> workerEnded{false};
+    CatKeying catKeyed;
     DeviceManagerAbstract* manager = nullptr; // not owned
     RadioState cache;
     // Last: its thread ends first, before anything it might key through goes away.

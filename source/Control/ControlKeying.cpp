@@ -17,7 +17,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QMutexLocker>
 #include <QTimerEvent>
+
+#include <utility>
 
 namespace
 {
@@ -123,14 +126,47 @@ void Control::keyFromCatLine(int lineBit, bool state)
     // The operator takes over: CW text being sent stops before the line keys anything.
     if (state && ((pttLineChoice | keyLineChoice) & lineBit) && keyer.stop())
         logNote(QStringLiteral("CW text stopped: a CAT port line went active"));
-    CwKeyControlAbstract* key = bus->cwKeyObject();
-    if (!key)
-        return;
     // One input may drive both: PTT first, then the key.
     if (pttLineChoice & lineBit)
-        key->setTrx(cache.transceiver, CwKeyControlAbstract::CatPortSource, state);
+        keyTransmitterFromCat(state);
     if (keyLineChoice & lineBit)
-        key->setKey(cache.transceiver, CwKeyControlAbstract::CatPortSource, state);
+        keyCwFromCat(state);
+}
+
+void Control::keyTransmitterFromCat(bool on)
+{
+    if (CwKeyControlAbstract* key = bus->cwKeyObject()) {
+        key->setTrx(cache.transceiver, CwKeyControlAbstract::CatPortSource, on);
+        catKeyed.trx = on;
+    }
+}
+
+void Control::keyCwFromCat(bool down)
+{
+    if (CwKeyControlAbstract* key = bus->cwKeyObject()) {
+        key->setKey(cache.transceiver, CwKeyControlAbstract::CatPortSource, down);
+        catKeyed.key = down;
+    }
+}
+
+void Control::releaseCatKeying(const QString& why)
+{
+    const CatKeying keyed = std::exchange(catKeyed, CatKeying{});
+    CwKeyControlAbstract* key = bus->cwKeyObject();
+    if (keyed.trx) {
+        if (key)
+            key->setTrx(cache.transceiver, CwKeyControlAbstract::CatPortSource, false);
+        {
+            QMutexLocker lock(&mutex);
+            cache.trxMode = false;
+        }
+        notice(tr("Transmitter released: ") + why);
+    }
+    if (keyed.key) {
+        if (key)
+            key->setKey(cache.transceiver, CwKeyControlAbstract::CatPortSource, false);
+        notice(tr("CW key released: ") + why);
+    }
 }
 
 void Control::setCts(bool state)

@@ -34,6 +34,17 @@ constexpr qint64 hangUpRetryMicroseconds = 50000;
 
 constexpr short lineFailed = POLLHUP | POLLERR | POLLNVAL;
 
+// How a failed line shows in poll(), in the log's words; the first that applies is given.
+struct LineFailure {
+    short event;
+    const char* reason;
+};
+constexpr LineFailure lineFailures[] = {
+    {POLLNVAL, QT_TRANSLATE_NOOP("Control", "the port's descriptor is not open")},
+    {POLLERR, QT_TRANSLATE_NOOP("Control", "device error")},
+    {POLLHUP, QT_TRANSLATE_NOOP("Control", "hang-up (the device or the other end is gone)")},
+};
+
 // Input is executed in pieces of at most a tty's read buffer, so that the answers of one piece
 // overshoot the output queue's limit by a bounded amount.
 constexpr qsizetype executeSliceBytes = 4096;
@@ -79,6 +90,7 @@ void Control::stopWorker()
     wait();
     workerEnded.load(std::memory_order_acquire);
     catPort->close();
+    releaseCatKeying(tr("port closed"));
     if (manager)
         manager->setCatEnable(cache.transceiver, false);
 }
@@ -99,6 +111,7 @@ void Control::run()
     // Input read but not executed yet: only while the answers wait at the limit.
     ByteQueue input;
     const int fd = catPort->handle();
+    const int clientWatch = catPort->clientWatchHandle();
     const bool isVirtual = VirtualPort::isItem(catPort->portName());
     bool rawKeptLogged = false;
     bool hungUp = false;
@@ -113,13 +126,21 @@ void Control::run()
         const qint64 limit = watching ? lineTurnMicroseconds
                              : hungUp ? hangUpRetryMicroseconds
                                       : -1;
-        const WorkerWait::Result ready = workerWait.wait(fd, events, limit);
+        const WorkerWait::Result ready = workerWait.wait(fd, events, clientWatch, limit);
         workerTurns.fetch_add(1, std::memory_order_relaxed);
-        hungUp = ready.portEvents & lineFailed;
+        // A failed line is not waited on; after each pause it is looked at once.
+        const short portEvents = hungUp ? WorkerWait::look(fd, POLLIN) : ready.portEvents;
+        if (bool(portEvents & lineFailed) != hungUp) {
+            hungUp = !hungUp;
+            followLine(hungUp, portEvents);
+        }
+        // Before the input: what a client that left wrote is not executed.
+        if (ready.clientWatch)
+            followClient(input, framer);
 
-        if (ready.portEvents & (POLLOUT | lineFailed))
+        if (portEvents & (POLLOUT | lineFailed))
             catPort->sendQueued();
-        if (ready.portEvents & POLLIN) {
+        if (portEvents & POLLIN) {
             const QByteArray bytes = catPort->readAll();
             input.append(bytes.constData(), bytes.size());
             if (isVirtual && VirtualPort::keepRaw(fd) && !rawKeptLogged) {
@@ -141,6 +162,34 @@ void Control::run()
             takeCatLineChanges();
     }
     workerEnded.store(true, std::memory_order_release);
+}
+
+void Control::followLine(bool lost, short events)
+{
+    if (!lost) {
+        notice(tr("line back: data flows again"));
+        return;
+    }
+    for (const LineFailure& failure : lineFailures) {
+        if (events & failure.event) {
+            notice(tr("line lost: ") + tr(failure.reason));
+            break;
+        }
+    }
+    releaseCatKeying(tr("line lost"));
+}
+
+void Control::followClient(ByteQueue& held, CommandFramer& framer)
+{
+    const ClientChange change = catPort->takeClientChanges();
+    if (change.left) {
+        held.clear();
+        framer = CommandFramer();
+        notice(tr("Client left: its unread answers and unexecuted commands are dropped"));
+        releaseCatKeying(tr("client left"));
+    }
+    if (change.arrived)
+        notice(tr("Client opened the port"));
 }
 
 void Control::takeCatLineChanges()

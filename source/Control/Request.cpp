@@ -55,6 +55,11 @@ void Request::logEmptyAnswer() const
     emit m_channel.logMessage(QString(), true);
 }
 
+void Request::keyTransmitter(bool on) const
+{
+    m_channel.keyTransmitterFromCat(on);
+}
+
 std::optional<int> Request::number(QStringView text) const
 {
     bool ok = false;

@@ -59,6 +59,9 @@ public:
     Answer answerTemplate() const { return Answer(m_command.answer); }
     // A log line with empty text and no bytes on the port (RC's acknowledgement).
     void logEmptyAnswer() const;
+    // Transmit on or off through the host's key object, remembered as keyed by the CAT port
+    // so that it is released when its keyer goes away.
+    void keyTransmitter(bool on) const;
 
 private:
     std::optional<int> number(QStringView text) const;

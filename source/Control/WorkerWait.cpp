@@ -21,10 +21,11 @@ WorkerWait::~WorkerWait()
     ::close(m_fd);
 }
 
-WorkerWait::Result WorkerWait::wait(int portFd, short events, qint64 limitMicroseconds)
+WorkerWait::Result WorkerWait::wait(int portFd, short events, int watchFd, qint64 limitMicroseconds)
 {
     // poll() ignores an entry with a negative descriptor.
-    std::array<pollfd, 2> fds{{{m_fd, POLLIN, 0}, {events != 0 ? portFd : -1, events, 0}}};
+    std::array<pollfd, 3> fds{
+        {{m_fd, POLLIN, 0}, {events != 0 ? portFd : -1, events, 0}, {watchFd, POLLIN, 0}}};
     timespec limit{};
     limit.tv_sec = time_t(limitMicroseconds / 1000000);
     limit.tv_nsec = long(limitMicroseconds % 1000000) * 1000;
@@ -32,11 +33,18 @@ WorkerWait::Result WorkerWait::wait(int portFd, short events, qint64 limitMicros
     if (::ppoll(fds.data(), fds.size(), limitMicroseconds < 0 ? nullptr : &limit, nullptr) <= 0)
         return result;
     result.portEvents = fds[1].revents;
+    result.clientWatch = fds[2].revents != 0;
     if (fds[0].revents & POLLIN) {
         std::uint64_t count = 0;
         result.woken = ::read(m_fd, &count, sizeof count) == ssize_t(sizeof count);
     }
     return result;
+}
+
+short WorkerWait::look(int fd, short events)
+{
+    pollfd entry{fd, events, 0};
+    return ::poll(&entry, 1, 0) > 0 ? entry.revents : short(0);
 }
 
 void WorkerWait::wake()
