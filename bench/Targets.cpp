@@ -50,6 +50,16 @@ const BuildResults* findBuild(const BenchResults& results, const std::string& la
     return nullptr;
 }
 
+// A figure in microseconds that must not exceed `limitUs`.
+Target withinUs(const std::string& name, double measuredUs, double limitUs)
+{
+    return {name,
+            format("%.0f us", measuredUs),
+            format("<= %.0f us", limitUs),
+            measuredUs <= limitUs,
+            {}};
+}
+
 Target notMeasured(const std::string& name, const std::string& limit)
 {
     return {name, "not measured", limit, false, {}};
@@ -93,11 +103,7 @@ void judgeLatency(const BenchResults& results, const std::string& label,
                            p50Limit,
                            row->stats.p50 <= latencyP50Factor * floor->stats.p50,
                            {}});
-        targets.push_back({name + "p99",
-                           format("%.0f us", row->stats.p99),
-                           p99Limit,
-                           row->stats.p99 <= latencyP99LimitUs,
-                           {}});
+        targets.push_back(withinUs(name + "p99", row->stats.p99, latencyP99LimitUs));
         targets.push_back(answers(name + "answers", row->right, row->wrong, row->missing));
     }
 }
@@ -155,16 +161,10 @@ void judgeKeying(const BuildResults& build, std::vector<Target>& targets)
                 targets.push_back(notMeasured(name + "edges and answers", "every edge, wrong 0"));
                 continue;
             }
-            targets.push_back({name + "edge error p99",
-                               format("%.0f us", row->errorUs.p99),
-                               p99Limit,
-                               row->errorUs.p99 <= keyingP99LimitUs,
-                               {}});
-            targets.push_back({name + "edge error max",
-                               format("%.0f us", row->errorUs.max),
-                               maxLimit,
-                               row->errorUs.max <= keyingMaxLimitUs,
-                               {}});
+            targets.push_back(
+                withinUs(name + "edge error p99", row->errorUs.p99, keyingP99LimitUs));
+            targets.push_back(
+                withinUs(name + "edge error max", row->errorUs.max, keyingMaxLimitUs));
             const TrafficResult& traffic = row->traffic;
             targets.push_back(
                 {name + "edges and answers",
