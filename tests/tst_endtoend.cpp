@@ -5,6 +5,8 @@
 // probes), socat and rigctl, and skip otherwise. The last test serves CAT on the plug-in's own
 // virtual port instead, as an unprivileged user and without socat.
 
+#include "LinkClient.h"
+#include "PtyPair.h"
 #include "SocatPair.h"
 
 #include <QDir>
@@ -18,6 +20,8 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <pwd.h>
@@ -53,8 +57,10 @@ public:
 
     // `runAs` (a command and its arguments, or nothing) runs the host under another user;
     // `environment` is the host's.
+    // Started once `readyLine` is printed.
     bool start(const QString& settingsPath, const QStringList& runAs = {},
-               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+               const QString& readyLine = QStringLiteral("manager setCatEnable 0 1"))
     {
         const QStringList command =
             runAs + QStringList{QStringLiteral(HOST_SIM),        QStringLiteral("--headless"),
@@ -64,8 +70,15 @@ public:
                                 QStringLiteral("--tx-channels"), QStringLiteral("1")};
         process.setProcessEnvironment(environment);
         process.start(command.constFirst(), command.mid(1));
-        return process.waitForStarted(startTimeoutMs) &&
-               waitForLine(QStringLiteral("manager setCatEnable 0 1"), 0, startTimeoutMs);
+        return process.waitForStarted(startTimeoutMs) && waitForLine(readyLine, 0, startTimeoutMs);
+    }
+
+    qint64 pid() const { return process.processId(); }
+    // Ends the run as a crash would: nothing of the host's is cleaned up.
+    void kill()
+    {
+        process.kill();
+        process.waitForFinished();
     }
 
     // Waits until a line starting with `prefix` is among the lines from `from` on.
@@ -175,6 +188,7 @@ private slots:
     void transmitMeters();
     void saveAndRestore();
     void virtualPort();
+    void virtualPortHosts();
 
 private:
     // Runs one rigctl invocation with `commands` against the client's end.
@@ -231,7 +245,8 @@ void tst_endtoend::initTestCase()
 
 void tst_endtoend::init()
 {
-    if (!whyNoPair.isEmpty() && QTest::currentTestFunction() != QLatin1String("virtualPort"))
+    if (!whyNoPair.isEmpty() &&
+        !QByteArray(QTest::currentTestFunction()).startsWith(QByteArrayLiteral("virtualPort")))
         QSKIP(qPrintable(whyNoPair));
 }
 
@@ -636,6 +651,62 @@ void tst_endtoend::virtualPort()
 
     QCOMPARE(host->stop(), 0);
     QVERIFY(!linkOwner(path));
+}
+
+// Hosts on one runtime folder: a second one leaves the first one's RX1 alone, says so and keeps
+// its port closed; a killed host's link leads nowhere, also once a new terminal has the number
+// its terminal had, and the next host that starts clears it away and serves its own.
+void tst_endtoend::virtualPortHosts()
+{
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    QStringList settingsFiles;
+    for (const char* name : {"first.ini", "second.ini"}) {
+        settingsFiles << runtime.filePath(QLatin1String(name));
+        QSettings settings(settingsFiles.last(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("CAT_TS480/RX0/Name"), QByteArray("Virtual port"));
+        settings.setValue(QStringLiteral("CAT_TS480/RX0/Enable"), true);
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    const QString path = runtime.filePath(QStringLiteral("kenwood-ts480/RX1"));
+    const auto identity = [&path] {
+        LinkClient client(path);
+        return client.write("ID;") ? client.read(3000) : QByteArray();
+    };
+
+    HostRun first;
+    QVERIFY2(first.start(settingsFiles[0], {}, environment), qPrintable(first.transcript()));
+    const QString firstTarget = QFileInfo(path).symLinkTarget();
+    QVERIFY(firstTarget.startsWith(QStringLiteral("/proc/%1/").arg(first.pid())));
+    const QString terminal = QFileInfo(path).canonicalFilePath();
+
+    HostRun second;
+    QVERIFY2(second.start(settingsFiles[1], {}, environment,
+                          QStringLiteral("dialog Can't open Virtual port | ") + path +
+                              QStringLiteral(" is in use by another host")),
+             qPrintable(second.transcript()));
+    QCOMPARE(second.count(QStringLiteral("manager setCatEnable 0 1"), 0), 0);
+    QCOMPARE(QFileInfo(path).symLinkTarget(), firstTarget);
+    QCOMPARE(identity(), QByteArray("ID020;"));
+    QCOMPARE(second.stop(), 0);
+    QCOMPARE(QFileInfo(path).symLinkTarget(), firstTarget);
+    QCOMPARE(identity(), QByteArray("ID020;"));
+
+    first.kill();
+    std::vector<std::unique_ptr<PtyPair>> terminals;
+    while (terminals.size() < 32 &&
+           (terminals.empty() || terminals.back()->slavePath() != terminal))
+        terminals.push_back(std::make_unique<PtyPair>());
+    QCOMPARE(terminals.back()->slavePath(), terminal);
+    QCOMPARE(::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK), -1);
+    QCOMPARE(errno, ENOENT);
+
+    HostRun third;
+    QVERIFY2(third.start(settingsFiles[0], {}, environment), qPrintable(third.transcript()));
+    QVERIFY(
+        QFileInfo(path).symLinkTarget().startsWith(QStringLiteral("/proc/%1/").arg(third.pid())));
+    QCOMPARE(identity(), QByteArray("ID020;"));
 }
 
 QTEST_GUILESS_MAIN(tst_endtoend)

@@ -178,9 +178,11 @@ QString Control::virtualLinkName() const
 
 void Control::announceVirtualPort()
 {
-    if (VirtualPort::isItem(panel.cbPortName->currentText()))
-        panel.tbLog->append(
-            (tr("Virtual port: ") + VirtualPort::linkPath(virtualLinkName())).toHtmlEscaped());
+    if (!VirtualPort::isItem(panel.cbPortName->currentText()))
+        return;
+    const QString path = VirtualPort::linkPath(virtualLinkName());
+    panel.lbVirtualPath->setText(path);
+    panel.tbLog->append((tr("Virtual port: ") + path).toHtmlEscaped());
 }
 
 void Control::notice(const QString& text)

@@ -17,6 +17,7 @@
 #include "VirtualPort.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QMutexLocker>
 
 #include <poll.h>
@@ -66,6 +67,9 @@ void Control::openCAT(bool state)
     catPort->setBaudRate(panel.cbBoudRate->currentIndex());
     catPort->setFlowControl(0);
     if (!catPort->open(QIODevice::ReadWrite)) {
+        // A virtual port says why beside its box too (its name may be another host's).
+        if (VirtualPort::isItem(panel.cbPortName->currentText()))
+            panel.lbVirtualPath->setText(catPort->errorString());
         refuseOpen(panel.chbEnable, SLOT(openCAT(bool)), panel.cbPortName, catPort);
         return;
     }
