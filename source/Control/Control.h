@@ -25,11 +25,13 @@
 //   runs under it may call them. The serial ports' own locks are taken inside their calls
 //   only, under `mutex` or not, and never the other way round.
 
+#include "LogFeed.h"
 #include "RadioState.h"
 #include "WorkerWait.h"
 
 #include <QBasicTimer>
 #include <QByteArrayView>
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QPointer>
 #include <QString>
@@ -94,6 +96,9 @@ private slots:
     void openPTT(bool state);
     void openFootSw(bool state);
     void appendLog(QString text, bool trx);
+    // While the log view is shown: takes each line logMessage carries, in the emitting thread,
+    // into the view's bounded feed.
+    void feedLogView(QString text, bool trx);
     // CAT port line changes, called by the worker with the new level.
     void setCts(bool state);
     void setDsr(bool state);
@@ -245,7 +250,7 @@ private:
     bool catLinesWatched() const { return pttLineChoice != 0 || keyLineChoice != 0; }
     // Worker thread: passes the CAT port's line changes on.
     void takeCatLineChanges();
-    // Connects the log view to logMessage while it is shown, disconnects it otherwise.
+    // Feeds the log view from logMessage while it is shown, not otherwise.
     void followLogView(bool shown);
     // Follows the CAT port choice: the virtual port's path shown next to the port box, and the
     // CAT-line keying choices offered (and copied for the worker) only on a real port, since a
@@ -274,6 +279,12 @@ private:
     // "View log" is ticked or not.
     void notice(const QString& text);
     void appendNotice(const QString& text);
+    // Any thread: a line into the log view's feed; the GUI thread is asked for one batch at a
+    // time.
+    void postLog(LogFeed::Kind kind, const QString& text);
+    // GUI thread: the feed's lines into the view, at most one batch per update interval; the
+    // lines the feed dropped are counted in one line.
+    void showLogBatch();
     // Worker thread: the CAT line failed (`lost`, with the poll() events that say how) or works
     // again; logged, and a failed line releases what the CAT port keyed.
     void followLine(bool lost, short events);
@@ -327,6 +338,10 @@ private:
     // worker's accesses are seen to come before the port's close and the channel's end.
     std::atomic<bool> workerEnded{false};
     CatKeying catKeyed;
+    // The log view's side: the feed and, in the GUI thread, when it was last updated.
+    LogFeed logFeed;
+    QBasicTimer logUpdateTimer;
+    QElapsedTimer lastLogUpdate;
     DeviceManagerAbstract* manager = nullptr; // not owned
     RadioState cache;
 };

@@ -88,6 +88,11 @@ void Control::openKeyingPort(KeyingPort& keying, bool state)
 
 void Control::timerEvent(QTimerEvent* event)
 {
+    if (event->timerId() == logUpdateTimer.timerId()) {
+        lastLogUpdate.invalidate();
+        showLogBatch();
+        return;
+    }
     if (event->timerId() != lineTimer.timerId()) {
         QThread::timerEvent(event);
         return;
