@@ -382,6 +382,8 @@ void tst_faults::damagedSettings()
     channel->control.readRxSettings(&settings);
 
     QCOMPARE(channel->box("chbEnable")->isChecked(), opens);
+    // The port opens on the next turn of the event loop.
+    QCoreApplication::processEvents();
     QCOMPARE(manager->calls().size(), opens ? 1 : 0);
     QVERIFY(!channel->box("chbEnablePtt")->isChecked());
     QVERIFY(!channel->box("chbEnableFootswitch")->isChecked());

@@ -261,6 +261,13 @@ private:
     // When the CAT port opened is the virtual port: its path as the log view's next line.
     void announceVirtualPort();
 
+    // While a settings load runs, a port its boxes open is opened on the next turn of the event
+    // loop instead (openRestoredPorts), once every load of this turn is done: the by-name load
+    // that follows a positional one decides on which device before any device is touched.
+    // True when the open is left to then.
+    bool deferRestoredOpen();
+    void openRestoredPorts();
+
     void openKeyingPort(KeyingPort& keying, bool state);
     void pollKeyingPort(KeyingPort& keying);
     // PTT from a PTT or footswitch port line, when its box is ticked.
@@ -338,6 +345,9 @@ private:
     // worker's accesses are seen to come before the port's close and the channel's end.
     std::atomic<bool> workerEnded{false};
     CatKeying catKeyed;
+    // GUI thread: a settings load is under way; its ports' opens wait for the next turn.
+    bool restoringSettings = false;
+    bool restoredOpenPending = false;
     // The log view's side: the feed and, in the GUI thread, when it was last updated.
     LogFeed logFeed;
     QBasicTimer logUpdateTimer;

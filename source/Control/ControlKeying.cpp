@@ -71,6 +71,8 @@ void Control::openKeyingPort(KeyingPort& keying, bool state)
         keying.port->close();
         return;
     }
+    if (deferRestoredOpen())
+        return;
     keying.port->setPortName(keying.nameBox->currentText());
     keying.port->setParity(keyingPortSettings.parity);
     keying.port->setDataBits(keyingPortSettings.dataBits);

@@ -58,7 +58,7 @@ void Control::openCAT(bool state)
         stopWorker();
         return;
     }
-    if (running)
+    if (running || deferRestoredOpen())
         return;
     catPort->setPortName(panel.cbPortName->currentText());
     catPort->setParity(panel.cbParity->currentIndex());
