@@ -1,5 +1,6 @@
 #include "HostSimRun.h"
 
+#include <chrono>
 #include <fstream>
 
 namespace
@@ -67,4 +68,19 @@ bool HostSimRun::script(const std::string& line, std::string& error)
         return false;
     }
     return true;
+}
+
+double HostSimRun::timedScript(const std::string& line)
+{
+    using Clock = std::chrono::steady_clock;
+    constexpr auto limit = std::chrono::seconds(10);
+    const Clock::time_point sent = Clock::now();
+    if (!m_process.sendLine(line))
+        return -1;
+    while (Clock::now() - sent < limit) {
+        if (countLines(m_process.outputPath(), "ok " + line) > 0)
+            return std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
+        sleepMs(1);
+    }
+    return -1;
 }

@@ -28,6 +28,10 @@ public:
                const std::string& name, const HostSimSetup& setup, std::string& error);
     // Sends a script line and waits for host-sim's "ok <line>".
     bool script(const std::string& line, std::string& error);
+    // Sends a script line that has not been sent before and returns how long host-sim took to
+    // say "ok <line>", in milliseconds (to about 1 ms), or a negative number when it did not
+    // within 10 s. Any thread, one at a time.
+    double timedScript(const std::string& line);
     pid_t pid() const { return m_process.pid(); }
     void stop() { m_process.stop(); }
 
