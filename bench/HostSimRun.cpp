@@ -48,8 +48,9 @@ bool HostSimRun::start(const std::string& hostSim, const std::string& plugin,
         "--tx-channels", "1"};
     if (!m_process.start(argv, work + "/" + name + ".out", error))
         return false;
+    // The ports the settings open are opened on the turn after the loads, so after "ready".
     if (!waitForLines(m_process, "ready ", 1, 20000) ||
-        countLines(m_process.outputPath(), "manager setCatEnable") < int(setup.catPorts.size())) {
+        !waitForLines(m_process, "manager setCatEnable", int(setup.catPorts.size()), 5000)) {
         error = "host-sim did not open its ports, see " + m_process.outputPath();
         return false;
     }
