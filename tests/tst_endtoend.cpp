@@ -159,6 +159,14 @@ private:
     QByteArray partial;
 };
 
+// Host settings with CAT on for the first transceiver, on its virtual port.
+void writeVirtualPortSettings(const QString& path)
+{
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setValue(QStringLiteral("CAT_TS480/RX0/Name"), QByteArray("Virtual port"));
+    settings.setValue(QStringLiteral("CAT_TS480/RX0/Enable"), true);
+}
+
 struct ClientResult {
     bool finished = false;
     int exitCode = -1;
@@ -594,11 +602,7 @@ void tst_endtoend::virtualPort()
     QTemporaryDir runtime;
     QVERIFY(runtime.isValid());
     const QString settingsFile = runtime.filePath(QStringLiteral("host-sim.ini"));
-    {
-        QSettings settings(settingsFile, QSettings::IniFormat);
-        settings.setValue(QStringLiteral("CAT_TS480/RX0/Name"), QByteArray("Virtual port"));
-        settings.setValue(QStringLiteral("CAT_TS480/RX0/Enable"), true);
-    }
+    writeVirtualPortSettings(settingsFile);
     uid_t user = ::geteuid();
     if (!runAs->isEmpty()) {
         const passwd* nobody = ::getpwnam("nobody");
@@ -667,9 +671,7 @@ void tst_endtoend::virtualPortHosts()
     QStringList settingsFiles;
     for (const char* name : {"first.ini", "second.ini"}) {
         settingsFiles << runtime.filePath(QLatin1String(name));
-        QSettings settings(settingsFiles.last(), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("CAT_TS480/RX0/Name"), QByteArray("Virtual port"));
-        settings.setValue(QStringLiteral("CAT_TS480/RX0/Enable"), true);
+        writeVirtualPortSettings(settingsFiles.last());
     }
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
@@ -725,11 +727,7 @@ void tst_endtoend::virtualPortLogFlood()
     QTemporaryDir runtime;
     QVERIFY(runtime.isValid());
     const QString settingsFile = runtime.filePath(QStringLiteral("host-sim.ini"));
-    {
-        QSettings settings(settingsFile, QSettings::IniFormat);
-        settings.setValue(QStringLiteral("CAT_TS480/RX0/Name"), QByteArray("Virtual port"));
-        settings.setValue(QStringLiteral("CAT_TS480/RX0/Enable"), true);
-    }
+    writeVirtualPortSettings(settingsFile);
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
     HostRun host;
