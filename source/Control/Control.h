@@ -7,8 +7,9 @@
 //
 // Threads and locks:
 // - GUI thread (where the object was created): construction, the panel and its slots, openCAT,
-//   openPTT/openFootSw, timerEvent (PTT and footswitch lines), appendLog, settings,
-//   destruction. The bus-fed cache slots run where the bus emits (queued here otherwise).
+//   openPTT/openFootSw, timerEvent (PTT and footswitch lines, log view updates), appendLog
+//   and the log view's batches, settings, destruction. The bus-fed cache slots run where the
+//   bus emits (queued here otherwise).
 // - Worker thread, only while the CAT port is open: run() waits, holding no lock, on the CAT
 //   port's descriptor and on `workerWait`; when bytes arrive it reads them and executes the
 //   commands with `mutex` held from the read to the last command of that read; answers go into
@@ -21,6 +22,9 @@
 //   dropped and what it keyed released.
 // - `catKeyed` (what the CAT port keyed) belongs to the worker while it runs and to the GUI
 //   thread otherwise: the GUI thread releases it only after the worker has returned.
+// - Log lines reach the view through `logFeed` (its own lock): logMessage feeds it in the
+//   emitting thread while the view is shown, notices from any thread; the GUI thread takes a
+//   batch at most 25 times a second. Nothing waits on the GUI thread for it.
 // - `mutex` is non-recursive and guards `cache`. Every cache slot takes it, so nothing that
 //   runs under it may call them. The serial ports' own locks are taken inside their calls
 //   only, under `mutex` or not, and never the other way round.

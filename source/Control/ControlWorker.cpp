@@ -5,7 +5,9 @@
 // worker waits holding no lock, and holds the channel mutex while it executes one read's worth
 // of input (at most what a tty hands over at once), from its first command to its last.
 // Answers are queued by the port without waiting, so the mutex is never held across a wait for
-// the line; the queue is sent on outside the mutex.
+// the line; the queue is sent on outside the mutex. The worker also follows the line (a
+// failure and its end are logged once each) and the virtual port's client, whose leaving drops
+// what it left behind; either releases what the CAT port keyed.
 
 #include "Control.h"
 
