@@ -245,6 +245,8 @@ bool Control::deferRestoredOpen()
 void Control::openRestoredPorts()
 {
     restoredOpenPending = false;
+    if (!options)
+        return;
     // Each with the name and parameters its box shows now; a box unticked since opens nothing.
     if (panel.chbEnable->isChecked())
         openCAT(true);
