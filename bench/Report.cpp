@@ -79,14 +79,16 @@ void printIdle(const std::vector<BuildResults>& builds)
 
 void printLog(const std::vector<BuildResults>& builds)
 {
-    std::printf("\nLog cost, host-sim memory around the flood (KiB)\n");
-    std::printf("  %-8s %-9s %9s %9s %9s %9s\n", "build", "log view", "commands", "before", "after",
-                "growth");
+    std::printf(
+        "\nLog cost, host-sim memory around the flood (KiB) and its script lines meanwhile\n");
+    std::printf("  %-8s %-9s %9s %9s %9s %9s %8s %10s\n", "build", "log view", "commands", "before",
+                "after", "growth", "scripts", "worst ms");
     for (const BuildResults& build : builds) {
         for (const LogRow& row : build.log)
-            std::printf("  %-8s %-9s %9ld %9ld %9ld %9ld\n", build.label.c_str(),
+            std::printf("  %-8s %-9s %9ld %9ld %9ld %9ld %8d %10.0f\n", build.label.c_str(),
                         row.viewOn ? "on" : "off", row.traffic.commands, row.rssBeforeKiB,
-                        row.rssAfterKiB, row.rssAfterKiB - row.rssBeforeKiB);
+                        row.rssAfterKiB, row.rssAfterKiB - row.rssBeforeKiB, row.scriptLines,
+                        row.scriptWorstMs);
     }
 }
 
@@ -158,6 +160,8 @@ void addBuildJson(Json& json, const BuildResults& build)
     Json& log = json["log"] = Json::array();
     for (const LogRow& row : build.log)
         log.push_back({{"log_view", row.viewOn},
+                       {"script_lines", row.scriptLines},
+                       {"script_worst_ms", row.scriptWorstMs},
                        {"rss_before_kib", row.rssBeforeKiB},
                        {"rss_after_kib", row.rssAfterKiB},
                        {"traffic", trafficJson(row.traffic)}});

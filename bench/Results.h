@@ -39,6 +39,10 @@ struct LogRow {
     long rssBeforeKiB = 0;
     long rssAfterKiB = 0;
     TrafficResult traffic;
+    // Script lines sent during the measured flood, and the longest host-sim took to handle one
+    // (negative: one was not handled at all).
+    int scriptLines = 0;
+    double scriptWorstMs = 0;
 };
 
 // One server of the eight-channel run: every channel's round trips together.

@@ -5,6 +5,8 @@
 #include "LatencyProbe.h"
 #include "SerialPair.h"
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
 #include <thread>
 
@@ -156,6 +158,43 @@ measureInTurns(const std::vector<std::vector<ClientPort*>>& servers, const Probe
     }
     return series;
 }
+
+// How often a script line goes to host-sim while a flood runs, to see its GUI thread keep up.
+constexpr int scriptProbeIntervalMs = 200;
+
+// Sends script lines to host-sim every so often from a thread of its own, as a user acting on
+// the host while a client floods it, and keeps the longest time one took.
+class ScriptProbe
+{
+public:
+    explicit ScriptProbe(HostSimRun& host)
+        : m_thread([this, &host] {
+              for (int n = 0; !m_stop; ++n) {
+                  const double ms = host.timedScript("smeter 0 -" + std::to_string(60 + n % 60) +
+                                                     "." + std::to_string(n));
+                  ++m_lines;
+                  m_worstMs = ms < 0 || m_worstMs < 0 ? -1 : std::max(m_worstMs, ms);
+                  sleepMs(scriptProbeIntervalMs);
+              }
+          })
+    {
+    }
+    ~ScriptProbe() { stop(); }
+    void stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    int lines() const { return m_lines; }
+    double worstMs() const { return m_worstMs; }
+
+private:
+    std::atomic<bool> m_stop{false};
+    int m_lines = 0;
+    double m_worstMs = 0;
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -365,7 +404,11 @@ bool Scenarios::logCost(const Build& build, BuildResults& results, std::string& 
         LogRow row;
         row.viewOn = viewOn;
         row.rssBeforeKiB = residentKiB(host.pid());
+        ScriptProbe probe(host);
         row.traffic = runTraffic(*lines.clients[0], options.floodCommands());
+        probe.stop();
+        row.scriptLines = probe.lines();
+        row.scriptWorstMs = probe.worstMs();
         // The log lines reach the panel through the GUI thread's queue; let it drain.
         waitUntilQuiet(host.pid(), 0.2, 180000);
         row.rssAfterKiB = residentKiB(host.pid());

@@ -1,5 +1,7 @@
 #include "Targets.h"
 
+#include <algorithm>
+
 #include <cstdio>
 
 namespace
@@ -24,6 +26,10 @@ constexpr long flatMemoryKiB = 256;
 // flood, the flood may grow memory by less than one full view's text (a few hundred bytes per
 // line); a view that keeps every line grows by far more.
 constexpr long boundedLogKiB = 4096;
+// Meanwhile the host handles a user's action (a script line) within this, view on or off; and a
+// flood with the view on leaves it within this much memory of one with the view off.
+constexpr int scriptLimitMs = 100;
+constexpr long viewBesideOffKiB = 8192;
 
 std::string format(const char* pattern, double value)
 {
@@ -135,6 +141,28 @@ void judgeLog(const BuildResults& build, std::vector<Target>& targets)
              growth <= limit,
              {}});
         targets.push_back(answers("flood answers, log view " + view, row.traffic));
+        targets.push_back(
+            {"script line during the flood, log view " + view,
+             row.scriptWorstMs < 0 ? std::string("not handled")
+                                   : format("%.0f ms, worst of ", row.scriptWorstMs) +
+                                         std::to_string(row.scriptLines),
+             "<= " + std::to_string(scriptLimitMs) + " ms",
+             row.scriptLines > 0 && row.scriptWorstMs >= 0 && row.scriptWorstMs <= scriptLimitMs,
+             {}});
+    }
+    // The view costs the host no more than a few MB beside the same flood without it: what the
+    // warm-up flood left behind, view on against view off.
+    const auto row = [&build](bool viewOn) {
+        return std::find_if(build.log.begin(), build.log.end(),
+                            [viewOn](const LogRow& r) { return r.viewOn == viewOn; });
+    };
+    if (row(true) != build.log.end() && row(false) != build.log.end()) {
+        const long beside = row(true)->rssBeforeKiB - row(false)->rssBeforeKiB;
+        targets.push_back({"memory, log view on beside off",
+                           std::to_string(beside) + " KiB",
+                           "<= " + std::to_string(viewBesideOffKiB) + " KiB",
+                           beside <= viewBesideOffKiB,
+                           {}});
     }
 }
 

@@ -126,9 +126,8 @@ client M LSB 0
 client m
 client M USB 0
 client m
+# rigctl keys the transmitter and exits: what it keyed is released with it, so "t" reads 0.
 client T 1
-client t
-client T 0
 client t
 host_script "smeter 0 -73" "the simulated signal goes to S9"
 client l STRENGTH

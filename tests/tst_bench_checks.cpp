@@ -78,7 +78,7 @@ BenchResults resultsMeetingEveryTarget()
     watched.catLine = true;
     watched.hostCpu = 0.17;
     build.idle = {quiet, watched};
-    build.log = {{false, 50000, 50100, flood}, {true, 60000, 61000, flood}};
+    build.log = {{false, 50000, 50100, flood, 10, 20.}, {true, 52000, 53000, flood, 10, 30.}};
     for (const char* load : keyingLoads) {
         for (const int wpm : keyingSpeeds)
             build.keying.push_back({wpm, load, {111, 60, 200, 700, 1500}, 112, 112, flood});
@@ -135,6 +135,18 @@ const Departure departures[] = {
      "flood answers, log view on"},
     {"log view on, memory unbounded",
      [](BenchResults& r) { r.builds[0].log[1].rssAfterKiB += 8192; }, "memory growth, log view on"},
+    {"log view on, warm-up flood leaves memory behind",
+     [](BenchResults& r) {
+         r.builds[0].log[1].rssBeforeKiB += 9000;
+         r.builds[0].log[1].rssAfterKiB += 9000;
+     },
+     "memory, log view on beside off"},
+    {"log view on, script line late",
+     [](BenchResults& r) { r.builds[0].log[1].scriptWorstMs = 150; },
+     "script line during the flood, log view on"},
+    {"log view off, script line never handled",
+     [](BenchResults& r) { r.builds[0].log[0].scriptWorstMs = -1; },
+     "script line during the flood, log view off"},
     {"quiet port over 0.1 x bare loop",
      [](BenchResults& r) { r.builds[0].idle[0].hostCpu = 0.108; }, "idle CPU per channel, 1 CAT"},
     {"watched port over 1.1 x bare loop",

@@ -72,6 +72,8 @@ void Control::openKeyingPort(KeyingPort& keying, bool state)
         keying.port->close();
         return;
     }
+    if (deferRestoredOpen())
+        return;
     keying.port->setPortName(keying.nameBox->currentText());
     keying.port->setParity(keyingPortSettings.parity);
     keying.port->setDataBits(keyingPortSettings.dataBits);
@@ -89,6 +91,11 @@ void Control::openKeyingPort(KeyingPort& keying, bool state)
 
 void Control::timerEvent(QTimerEvent* event)
 {
+    if (event->timerId() == logUpdateTimer.timerId()) {
+        lastLogUpdate.invalidate();
+        showLogBatch();
+        return;
+    }
     if (event->timerId() != lineTimer.timerId()) {
         QThread::timerEvent(event);
         return;
@@ -125,7 +132,7 @@ void Control::keyFromCatLine(int lineBit, bool state)
 {
     // The operator takes over: CW text being sent stops before the line keys anything.
     if (state && ((pttLineChoice | keyLineChoice) & lineBit) && keyer.stop())
-        logNote(QStringLiteral("CW text stopped: a CAT port line went active"));
+        notice(tr("CW text stopped: a CAT port line went active"));
     // One input may drive both: PTT first, then the key.
     if (pttLineChoice & lineBit)
         keyTransmitterFromCat(state);

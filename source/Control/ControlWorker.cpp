@@ -5,7 +5,9 @@
 // worker waits holding no lock, and holds the channel mutex while it executes one read's worth
 // of input (at most what a tty hands over at once), from its first command to its last.
 // Answers are queued by the port without waiting, so the mutex is never held across a wait for
-// the line; the queue is sent on outside the mutex.
+// the line; the queue is sent on outside the mutex. The worker also follows the line (a
+// failure and its end are logged once each) and the virtual port's client, whose leaving drops
+// what it left behind; either releases what the CAT port keyed.
 
 #include "Control.h"
 
@@ -17,6 +19,7 @@
 #include "VirtualPort.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QMutexLocker>
 
 #include <poll.h>
@@ -57,7 +60,7 @@ void Control::openCAT(bool state)
         stopWorker();
         return;
     }
-    if (running)
+    if (running || deferRestoredOpen())
         return;
     catPort->setPortName(panel.cbPortName->currentText());
     catPort->setParity(panel.cbParity->currentIndex());
@@ -66,6 +69,9 @@ void Control::openCAT(bool state)
     catPort->setBaudRate(panel.cbBoudRate->currentIndex());
     catPort->setFlowControl(0);
     if (!catPort->open(QIODevice::ReadWrite)) {
+        // A virtual port says why beside its box too (its name may be another host's).
+        if (VirtualPort::isItem(panel.cbPortName->currentText()))
+            panel.lbVirtualPath->setText(catPort->errorString());
         refuseOpen(panel.chbEnable, SLOT(openCAT(bool)), panel.cbPortName, catPort);
         return;
     }

@@ -47,7 +47,7 @@ CwKeyer& Request::keyer() const
 
 void Request::note(const QString& text) const
 {
-    m_channel.logNote(text);
+    m_channel.notice(text);
 }
 
 void Request::logEmptyAnswer() const

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
@@ -63,12 +64,14 @@ QByteArray LinkClient::read(int timeoutMs, int count)
 {
     const QDeadlineTimer deadline(timeoutMs);
     QByteArray received;
-    while (received.count(';') < count && waitFor(m_fd, POLLIN, deadline)) {
+    int answers = 0;
+    while (answers < count && waitFor(m_fd, POLLIN, deadline)) {
         char buffer[4096];
         const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
         if (n <= 0)
             break;
         received.append(buffer, n);
+        answers += int(std::count(buffer, buffer + n, ';'));
     }
     return received;
 }
