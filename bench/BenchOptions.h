@@ -35,6 +35,7 @@ struct BenchOptions {
     long floodCommands() const { return quick ? 10000 : 100000; }
     int scaleCountPerChannel() const { return quick ? 500 : 5000; }
     int idleSeconds() const { return quick ? 2 : 10; }
+    int keyingSeconds() const { return quick ? 3 : 12; } // of CW text per speed and load
 };
 
 struct ServeOptions {

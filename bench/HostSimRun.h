@@ -33,6 +33,8 @@ public:
     // within 10 s. Any thread, one at a time.
     double timedScript(const std::string& line);
     pid_t pid() const { return m_process.pid(); }
+    // The file host-sim prints its lines to.
+    const std::string& outputPath() const { return m_process.outputPath(); }
     void stop() { m_process.stop(); }
 
 private:

@@ -92,6 +92,21 @@ void printLog(const std::vector<BuildResults>& builds)
     }
 }
 
+void printKeying(const std::vector<BuildResults>& builds)
+{
+    std::printf("\nCW text from KY, key edges against the ideal schedule (us)\n");
+    std::printf("  %-8s %4s %-12s %11s %8s %8s %8s %7s %6s %6s %8s\n", "build", "wpm", "load",
+                "edges", "p50", "p99", "max", "cmds", "right", "wrong", "missing");
+    for (const BuildResults& build : builds) {
+        for (const KeyingRow& row : build.keying)
+            std::printf("  %-8s %4d %-12s %5ld/%-5ld %8.0f %8.0f %8.0f %7ld %6ld %6ld %8ld\n",
+                        build.label.c_str(), row.wpm, row.load.c_str(), row.edges,
+                        row.expectedEdges, row.errorUs.p50, row.errorUs.p99, row.errorUs.max,
+                        row.traffic.commands, row.traffic.right, row.traffic.wrong,
+                        row.traffic.missing);
+    }
+}
+
 void printScale(const ScaleResult& scale)
 {
     std::printf("\nScale, %d channels served at once, \"FA;\" (us)\n", scale.channels);
@@ -150,6 +165,14 @@ void addBuildJson(Json& json, const BuildResults& build)
                        {"rss_before_kib", row.rssBeforeKiB},
                        {"rss_after_kib", row.rssAfterKiB},
                        {"traffic", trafficJson(row.traffic)}});
+    Json& keying = json["cw_keying"] = Json::array();
+    for (const KeyingRow& row : build.keying)
+        keying.push_back({{"wpm", row.wpm},
+                          {"load", row.load},
+                          {"edges", row.edges},
+                          {"expected_edges", row.expectedEdges},
+                          {"edge_error", statsJson(row.errorUs)},
+                          {"traffic", trafficJson(row.traffic)}});
 }
 
 // The eight-channel run: the build under test keeps the keys "plugin", "wrong" and "missing";
@@ -191,6 +214,7 @@ void printTable(const BenchResults& results, const std::vector<Target>& targets)
     printTraffic(results.builds);
     printIdle(results.builds);
     printLog(results.builds);
+    printKeying(results.builds);
     printScale(results.scale);
     const bool before = results.builds.size() > 1;
     std::printf("\nTargets (%s%s)\n", results.builds.empty() ? "" : results.builds[0].label.c_str(),

@@ -1,5 +1,6 @@
 #include "Scenarios.h"
 
+#include "CwKeying.h"
 #include "HostSimRun.h"
 #include "LatencyProbe.h"
 #include "SerialPair.h"
@@ -44,6 +45,18 @@ struct Lines {
         return names;
     }
 };
+
+// host-sim of `build` serving CAT on one fresh pair, through socat or a direct one; `name`
+// tells the run's files apart.
+bool startOnOnePair(const Build& build, const std::string& work, const std::string& name,
+                    Lines& lines, HostSimRun& host, std::string& error, bool direct = false)
+{
+    if (!lines.open(1, work, error, direct))
+        return false;
+    HostSimSetup setup;
+    setup.catPorts = lines.hostNames(0, 1);
+    return host.start(build.hostSim, build.plugin, work, name, setup, error);
+}
 
 std::string joined(const std::vector<std::string>& names)
 {
@@ -288,12 +301,7 @@ bool Scenarios::throughput(const Build& build, BuildResults& results, std::strin
 {
     Lines lines;
     HostSimRun host;
-    HostSimSetup setup;
-    if (!lines.open(1, work, error))
-        return false;
-    setup.catPorts = lines.hostNames(0, 1);
-    if (!host.start(build.hostSim, build.plugin, work, runName("throughput-" + build.label), setup,
-                    error))
+    if (!startOnOnePair(build, work, runName("throughput-" + build.label), lines, host, error))
         return false;
     results.throughput = runTraffic(*lines.clients[0], options.throughputCommands());
     return true;
@@ -306,13 +314,8 @@ bool Scenarios::stall(const Build& build, BuildResults& results, std::string& er
     for (const bool direct : {true, false}) {
         Lines lines;
         HostSimRun host;
-        HostSimSetup setup;
-        if (!lines.open(1, work, error, direct))
-            return false;
-        setup.catPorts = lines.hostNames(0, 1);
         const std::string name = std::string(direct ? "stall-direct-" : "stall-socat-");
-        if (!host.start(build.hostSim, build.plugin, work, runName(name + build.label), setup,
-                        error))
+        if (!startOnOnePair(build, work, runName(name + build.label), lines, host, error, direct))
             return false;
         (direct ? results.stall : results.stallRelayed) =
             runTraffic(*lines.clients[0], options.floodCommands(), readingStall);
@@ -387,12 +390,8 @@ bool Scenarios::logCost(const Build& build, BuildResults& results, std::string& 
     for (const bool viewOn : {false, true}) {
         Lines lines;
         HostSimRun host;
-        HostSimSetup setup;
-        if (!lines.open(1, work, error))
-            return false;
-        setup.catPorts = lines.hostNames(0, 1);
         const std::string name = std::string(viewOn ? "log-on-" : "log-off-") + build.label;
-        if (!host.start(build.hostSim, build.plugin, work, runName(name), setup, error))
+        if (!startOnOnePair(build, work, runName(name), lines, host, error))
             return false;
         if (viewOn && !host.script("logview 0 1", error))
             return false;
@@ -414,6 +413,20 @@ bool Scenarios::logCost(const Build& build, BuildResults& results, std::string& 
         waitUntilQuiet(host.pid(), 0.2, 180000);
         row.rssAfterKiB = residentKiB(host.pid());
         results.log.push_back(row);
+    }
+    return true;
+}
+
+bool Scenarios::keying(const Build& build, BuildResults& results, std::string& error)
+{
+    Lines lines;
+    HostSimRun host;
+    if (!startOnOnePair(build, work, runName("keying-" + build.label), lines, host, error))
+        return false;
+    for (const char* load : keyingLoads) {
+        for (const int wpm : keyingSpeeds)
+            results.keying.push_back(measureKeying(*lines.clients[0], host.outputPath(), wpm, load,
+                                                   options.keyingSeconds()));
     }
     return true;
 }

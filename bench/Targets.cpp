@@ -17,6 +17,9 @@ constexpr double idleQuietFactor = 0.1;
 constexpr double idleWatchedFactor = 1.1;
 // Eight channels at once: p99 within this factor of the floor's serving as many.
 constexpr double scaleP99Factor = 1.5;
+// CW key edges against the ideal schedule.
+constexpr double keyingP99LimitUs = 1000;
+constexpr double keyingMaxLimitUs = 2000;
 // Memory growth over the flood: up to this much is the allocator's noise, not growth.
 constexpr long flatMemoryKiB = 256;
 // With the log view on, the view keeps its last lines only: after a warm-up as large as the
@@ -51,6 +54,16 @@ const BuildResults* findBuild(const BenchResults& results, const std::string& la
             return &build;
     }
     return nullptr;
+}
+
+// A figure in microseconds that must not exceed `limitUs`.
+Target withinUs(const std::string& name, double measuredUs, double limitUs)
+{
+    return {name,
+            format("%.0f us", measuredUs),
+            format("<= %.0f us", limitUs),
+            measuredUs <= limitUs,
+            {}};
 }
 
 Target notMeasured(const std::string& name, const std::string& limit)
@@ -96,11 +109,7 @@ void judgeLatency(const BenchResults& results, const std::string& label,
                            p50Limit,
                            row->stats.p50 <= latencyP50Factor * floor->stats.p50,
                            {}});
-        targets.push_back({name + "p99",
-                           format("%.0f us", row->stats.p99),
-                           p99Limit,
-                           row->stats.p99 <= latencyP99LimitUs,
-                           {}});
+        targets.push_back(withinUs(name + "p99", row->stats.p99, latencyP99LimitUs));
         targets.push_back(answers(name + "answers", row->right, row->wrong, row->missing));
     }
 }
@@ -154,6 +163,47 @@ void judgeLog(const BuildResults& build, std::vector<Target>& targets)
                            "<= " + std::to_string(viewBesideOffKiB) + " KiB",
                            beside <= viewBesideOffKiB,
                            {}});
+    }
+}
+
+const KeyingRow* findKeying(const BuildResults& build, int wpm, const std::string& load)
+{
+    for (const KeyingRow& row : build.keying) {
+        if (row.wpm == wpm && row.load == load)
+            return &row;
+    }
+    return nullptr;
+}
+
+void judgeKeying(const BuildResults& build, std::vector<Target>& targets)
+{
+    const std::string p99Limit = format("<= %.0f us", keyingP99LimitUs);
+    const std::string maxLimit = format("<= %.0f us", keyingMaxLimitUs);
+    for (const char* load : keyingLoads) {
+        for (const int wpm : keyingSpeeds) {
+            const std::string name = "CW " + std::to_string(wpm) + " wpm, " + load + ", ";
+            const KeyingRow* row = findKeying(build, wpm, load);
+            if (!row || row->errorUs.count == 0) {
+                targets.push_back(notMeasured(name + "edge error p99", p99Limit));
+                targets.push_back(notMeasured(name + "edge error max", maxLimit));
+                targets.push_back(notMeasured(name + "edges and answers", "every edge, wrong 0"));
+                continue;
+            }
+            targets.push_back(
+                withinUs(name + "edge error p99", row->errorUs.p99, keyingP99LimitUs));
+            targets.push_back(
+                withinUs(name + "edge error max", row->errorUs.max, keyingMaxLimitUs));
+            const TrafficResult& traffic = row->traffic;
+            targets.push_back(
+                {name + "edges and answers",
+                 std::to_string(row->edges) + " of " + std::to_string(row->expectedEdges) +
+                     " edges, answers right " + std::to_string(traffic.right) + ", wrong " +
+                     std::to_string(traffic.wrong) + ", missing " + std::to_string(traffic.missing),
+                 "every edge, wrong 0, missing 0",
+                 row->edges == row->expectedEdges && traffic.right > 0 && traffic.wrong == 0 &&
+                     traffic.missing == 0,
+                 {}});
+        }
     }
 }
 
@@ -222,6 +272,7 @@ std::vector<Target> judgeTargets(const BenchResults& results, const std::string&
             answers("flood with a reading stall, socat, answers", build->stallRelayed));
         judgeIdle(*build, targets);
         judgeLog(*build, targets);
+        judgeKeying(*build, targets);
     } else {
         targets.push_back(notMeasured("throughput", throughputLimit));
     }

@@ -1,8 +1,8 @@
 // The benchmark's own judges: the check of every answer in the throughput and log runs (a
 // missing, extra, reordered or malformed answer must count as wrong), the percentiles the
-// latency targets are read from, the targets (each fault misses its own target and no other),
-// and the command line and program start that must fail loudly instead of measuring something
-// else.
+// latency targets are read from, the targets (each fault misses its own target and no other,
+// the CW keying rows' included), and the command line and program start that must fail loudly
+// instead of measuring something else.
 
 #include "AnswerCheck.h"
 #include "BenchOptions.h"
@@ -79,8 +79,21 @@ BenchResults resultsMeetingEveryTarget()
     watched.hostCpu = 0.17;
     build.idle = {quiet, watched};
     build.log = {{false, 50000, 50100, flood, 10, 20.}, {true, 52000, 53000, flood, 10, 30.}};
+    for (const char* load : keyingLoads) {
+        for (const int wpm : keyingSpeeds)
+            build.keying.push_back({wpm, load, {111, 60, 200, 700, 1500}, 112, 112, flood});
+    }
     results.builds.push_back(build);
     return results;
+}
+
+KeyingRow& keyingRow(BenchResults& results, int wpm, const char* load)
+{
+    for (KeyingRow& row : results.builds[0].keying) {
+        if (row.wpm == wpm && row.load == load)
+            return row;
+    }
+    return results.builds[0].keying.front();
 }
 
 LatencyRow& latencyRow(BenchResults& results, const char* server, const char* command)
@@ -145,6 +158,17 @@ const Departure departures[] = {
      "8-channel answers"},
     {"floor answers wrong", [](BenchResults& r) { r.scale.rows[1].wrong = 1; },
      "reference servers' answers"},
+    {"CW edge p99 over 1 ms",
+     [](BenchResults& r) { keyingRow(r, 40, keyingLoads[1]).errorUs.p99 = 1001; },
+     "CW 40 wpm, flood, edge error p99"},
+    {"CW edge over 2 ms",
+     [](BenchResults& r) { keyingRow(r, 60, keyingLoads[0]).errorUs.max = 2001; },
+     "CW 60 wpm, polled 20/s, edge error max"},
+    {"CW edge missing", [](BenchResults& r) { keyingRow(r, 20, keyingLoads[0]).edges = 111; },
+     "CW 20 wpm, polled 20/s, edges and answers"},
+    {"CW poll unanswered",
+     [](BenchResults& r) { keyingRow(r, 20, keyingLoads[1]).traffic.missing = 1; },
+     "CW 20 wpm, flood, edges and answers"},
 };
 
 } // namespace

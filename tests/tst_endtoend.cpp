@@ -2,8 +2,9 @@
 // one end of a socat pair; Hamlib's rigctl (model 2028, TS-480) drives the other end. Every
 // step checks the client's answer and the line the host printed for what it was asked to do.
 // Those steps need root (the pair is linked as /dev/COMn, the names the plug-in's port list
-// probes), socat and rigctl, and skip otherwise. The last test serves CAT on the plug-in's own
-// virtual port instead, as an unprivileged user and without socat.
+// probes), socat and rigctl, and skip otherwise. CW text is read back by host-sim from the
+// key's timing ("cw RX1: <text>"). The last test serves CAT on the plug-in's own virtual port
+// instead, as an unprivileged user and without socat.
 
 #include "LinkClient.h"
 #include "PtyPair.h"
@@ -11,6 +12,7 @@
 #include "SocatPair.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -98,6 +100,18 @@ public:
             if (clock.elapsed() > timeoutMs || process.state() != QProcess::Running)
                 return false;
             process.waitForReadyRead(50);
+        }
+    }
+
+    // The first line from `from` on that starts with `prefix`, without the prefix; nothing when
+    // none comes within `timeoutMs`.
+    std::optional<QString> lineAfter(const QString& prefix, qsizetype from, int timeoutMs)
+    {
+        if (!waitForLine(prefix, from, timeoutMs))
+            return std::nullopt;
+        for (qsizetype i = from;; ++i) {
+            if (lines.at(i).startsWith(prefix))
+                return lines.at(i).mid(prefix.size());
         }
     }
 
@@ -197,6 +211,12 @@ private slots:
     void strength_data();
     void strength();
     void transmitMeters();
+    void cwText_data();
+    void cwText();
+    void cwSpeedChange();
+    void cwStoppedByRx();
+    void cwOnlyInCw();
+    void cwKeyerFull();
     void saveAndRestore();
     void virtualPort();
     void virtualPortHosts();
@@ -212,6 +232,13 @@ private:
                   const QStringList& hostLines);
     // The last number of the newest host line that starts with `prefix`.
     double hostNumber(const QString& prefix);
+    // Sets CW and the keyer speed through a raw client and waits for the host's confirmations,
+    // so that what follows is keyed in CW at `wpm`.
+    void keyerReady(int wpm);
+    // The text host-sim reads back from the key from line `from` on.
+    std::optional<QString> cwReceived(qsizetype from);
+    // The key's edges from line `from` on: key-down lengths in microseconds.
+    QList<qint64> keyDownLengths(qsizetype from);
 
     QTemporaryDir dir;
     QString settingsPath;
@@ -525,6 +552,162 @@ void tst_endtoend::transmitMeters()
     QCOMPARE(read.lines, (QStringList{"2.000000", "0.000000", "0.000000", "0.800000"}));
     QVERIFY2(host->waitForLine(QStringLiteral("key setTrx 0 2 0 worker"), from),
              qPrintable(host->transcript()));
+}
+
+namespace
+{
+
+// A message takes a few seconds at 40 wpm; host-sim prints it after two word gaps of silence.
+constexpr int cwTimeoutMs = 30000;
+const QString cwMessage = QStringLiteral("CQ TEST DE N0CALL");
+
+} // namespace
+
+void tst_endtoend::keyerReady(int wpm)
+{
+    const qsizetype from = host->mark();
+    LinkClient raw(clientPath);
+    QVERIFY(raw.isOpen());
+    raw.discardInput();
+    const QString speed = QStringLiteral("%1").arg(wpm, 3, 10, QLatin1Char('0'));
+    QVERIFY(raw.write("MD3;KS" + speed.toLatin1() + ";MD;"));
+    QCOMPARE(raw.read(3000), QByteArray("MD3;"));
+    for (const QString& line :
+         {QStringLiteral("cmd 29 rxMode 0 0 5"), QStringLiteral("cmd 82 cwSpeed %1").arg(wpm)})
+        QVERIFY2(host->waitForLine(line, from), qPrintable(host->transcript()));
+}
+
+std::optional<QString> tst_endtoend::cwReceived(qsizetype from)
+{
+    return host->lineAfter(QStringLiteral("cw RX1: "), from, cwTimeoutMs);
+}
+
+QList<qint64> tst_endtoend::keyDownLengths(qsizetype from)
+{
+    static const QRegularExpression edge(QStringLiteral("^key setKey 0 2 ([01]) \\w+ at (\\d+)$"));
+    QList<qint64> lengths;
+    qint64 downAt = -1;
+    for (qsizetype i = from; i < host->lines.size(); ++i) {
+        const QRegularExpressionMatch match = edge.match(host->lines.at(i));
+        if (!match.hasMatch())
+            continue;
+        const qint64 at = match.captured(2).toLongLong();
+        if (match.captured(1) == QLatin1String("1"))
+            downAt = at;
+        else if (downAt >= 0)
+            lengths << at - downAt;
+    }
+    return lengths;
+}
+
+void tst_endtoend::cwText_data()
+{
+    QTest::addColumn<bool>("perCharacter");
+    // Hamlib's "b" pads the text to 24 characters and reads KY; first; fldigi sends one
+    // character per command.
+    QTest::newRow("Hamlib's send_morse") << false;
+    QTest::newRow("one character per KY") << true;
+}
+
+void tst_endtoend::cwText()
+{
+    QFETCH(bool, perCharacter);
+    keyerReady(40);
+    const qsizetype from = host->mark();
+    if (perCharacter) {
+        LinkClient raw(clientPath);
+        for (const QChar c : cwMessage)
+            QVERIFY(raw.write("KY " + QString(c).toLatin1() + ';'));
+    } else {
+        const ClientResult sent = client({QStringLiteral("b"), cwMessage});
+        QVERIFY2(sent.finished && sent.exitCode == 0, qPrintable(sent.errors));
+    }
+    QCOMPARE(cwReceived(from), std::optional<QString>(cwMessage));
+}
+
+// The speed changes while the first text is keyed: from the next character on, the dots are
+// those of 25 wpm (48 ms) instead of 40 wpm (30 ms), and the text still reads back whole.
+void tst_endtoend::cwSpeedChange()
+{
+    keyerReady(40);
+    const qsizetype from = host->mark();
+    const ClientResult sent =
+        client({QStringLiteral("b"), QStringLiteral("CQ TEST"), QStringLiteral("L"),
+                QStringLiteral("KEYSPD"), QStringLiteral("25"), QStringLiteral("b"),
+                QStringLiteral("DE N0CALL")});
+    QVERIFY2(sent.finished && sent.exitCode == 0, qPrintable(sent.errors));
+    QCOMPARE(cwReceived(from), std::optional<QString>(cwMessage));
+    // C is -.-. and L .-..: the shortest element of each is a dot.
+    const QList<qint64> lengths = keyDownLengths(from);
+    QVERIFY(lengths.size() > 8);
+    const qint64 firstDot = *std::min_element(lengths.cbegin(), lengths.cbegin() + 4);
+    const qint64 lastDot = *std::min_element(lengths.cend() - 4, lengths.cend());
+    QVERIFY2(lastDot > firstDot * 4 / 3,
+             qPrintable(QStringLiteral("dots of %1 and %2 us").arg(firstDot).arg(lastDot)));
+}
+
+// RX in the middle of the text keys up and drops the rest: what reads back is the start of the
+// text, and the last edge is a key-up.
+void tst_endtoend::cwStoppedByRx()
+{
+    keyerReady(40);
+    const qsizetype from = host->mark();
+    const ClientResult sent = client({QStringLiteral("b"), cwMessage});
+    QVERIFY2(sent.finished && sent.exitCode == 0, qPrintable(sent.errors));
+    QTRY_VERIFY_WITH_TIMEOUT(host->count(QStringLiteral("key setKey 0 2 1"), from) >= 6,
+                             cwTimeoutMs);
+    const ClientResult rx = client({QStringLiteral("T"), QStringLiteral("0")});
+    QVERIFY2(rx.finished && rx.exitCode == 0, qPrintable(rx.errors));
+    const std::optional<QString> received = cwReceived(from);
+    QVERIFY2(received, qPrintable(host->transcript()));
+    // The element cut short may spoil the last character.
+    QVERIFY2(!received->isEmpty() && received->size() < cwMessage.size() &&
+                 cwMessage.startsWith(received->chopped(1)),
+             qPrintable(*received));
+    QCOMPARE(host->count(QStringLiteral("key setKey 0 2 1"), from),
+             host->count(QStringLiteral("key setKey 0 2 0"), from));
+}
+
+// Outside CW the text is dropped, not kept for later: after CW is back, only the next text is
+// keyed.
+void tst_endtoend::cwOnlyInCw()
+{
+    qsizetype from = host->mark();
+    {
+        LinkClient raw(clientPath);
+        QVERIFY(raw.write("MD2;"));
+        QVERIFY2(host->waitForLine(QStringLiteral("cmd 29 rxMode 0 0 4"), from),
+                 qPrintable(host->transcript()));
+    }
+    from = host->mark();
+    const ClientResult dropped = client({QStringLiteral("b"), QStringLiteral("TEST")});
+    QVERIFY2(dropped.finished && dropped.exitCode == 0, qPrintable(dropped.errors));
+    keyerReady(40);
+    const ClientResult sent = client({QStringLiteral("b"), QStringLiteral("E")});
+    QVERIFY2(sent.finished && sent.exitCode == 0, qPrintable(sent.errors));
+    QCOMPARE(cwReceived(from), std::optional<QString>(QStringLiteral("E")));
+    QCOMPARE(host->count(QStringLiteral("key setKey "), from), 2);
+}
+
+// Four texts of 24 characters fill the keyer: KY reads 1 until it has keyed one text's worth.
+void tst_endtoend::cwKeyerFull()
+{
+    keyerReady(60);
+    LinkClient raw(clientPath);
+    raw.discardInput();
+    const QByteArray text = "KY " + QByteArray(24, 'E') + ';';
+    QVERIFY(raw.write(text + text + text + text + "KY;"));
+    QCOMPARE(raw.read(3000), QByteArray("KY1;"));
+    QDeadlineTimer deadline(cwTimeoutMs);
+    QByteArray answer;
+    while (answer != "KY0;" && !deadline.hasExpired()) {
+        QTest::qWait(50);
+        QVERIFY(raw.write("KY;"));
+        answer = raw.read(3000);
+    }
+    QCOMPARE(answer, QByteArray("KY0;"));
+    QVERIFY(raw.write("RX;"));
+    QCOMPARE(raw.read(3000), QByteArray("RX0;"));
 }
 
 void tst_endtoend::saveAndRestore()

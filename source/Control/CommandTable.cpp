@@ -2,6 +2,7 @@
 
 #include "FilterCommands.h"
 #include "FrequencyCommands.h"
+#include "KeyerCommands.h"
 #include "LevelCommands.h"
 #include "Request.h"
 #include "RitCommands.h"
@@ -75,6 +76,7 @@ constexpr CommandEntry commands[] = {
     {"IF", statusTemplate, 0, frequency::ifStatus, noLimit, ParameterKind::Signed},
     {"IS", "IS+0000;", 0, fixedAnswer, noLimit, ParameterKind::Signed},
     {"KS", "KS000;", 3, levels::ks, 60},
+    {"KY", "KY0;", 1, keyer::ky, noLimit, ParameterKind::Text},
     {"LK", "LK00;", 0, fixedAnswer},
     {"LM", "LM10000;", 0, fixedAnswer},
     {"MC", "MC000;", 0, fixedAnswer},

@@ -25,11 +25,15 @@
 // - Log lines reach the view through `logFeed` (its own lock): logMessage feeds it in the
 //   emitting thread while the view is shown, notices from any thread; the GUI thread takes a
 //   batch at most 25 times a second. Nothing waits on the GUI thread for it.
+// - The CW keyer (`keyer`) keys KY text in a thread of its own; see CwKeyer.h. KY, KS and RX
+//   reach it from the worker under `mutex`, the cache's setters from the GUI thread; it never
+//   takes `mutex`.
 // - `mutex` is non-recursive and guards `cache`. Every cache slot takes it, so nothing that
 //   runs under it may call them. The serial ports' own locks are taken inside their calls
 //   only, under `mutex` or not, and never the other way round.
 
 #include "LogFeed.h"
+#include "CwKeyer.h"
 #include "RadioState.h"
 #include "WorkerWait.h"
 
@@ -256,6 +260,9 @@ private:
     void takeCatLineChanges();
     // Feeds the log view from logMessage while it is shown, not otherwise.
     void followLogView(bool shown);
+    // A line about what the channel did (neither a command nor an answer), in parentheses,
+    // while the log view is shown. Any thread.
+    void logNote(const QString& text);
     // Follows the CAT port choice: the virtual port's path shown next to the port box, and the
     // CAT-line keying choices offered (and copied for the worker) only on a real port, since a
     // pseudo-terminal has no modem lines.
@@ -358,4 +365,6 @@ private:
     QElapsedTimer lastLogUpdate;
     DeviceManagerAbstract* manager = nullptr; // not owned
     RadioState cache;
+    // Last: its thread ends first, before anything it might key through goes away.
+    CwKeyer keyer;
 };

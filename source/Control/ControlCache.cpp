@@ -4,6 +4,7 @@
 #include "Control.h"
 
 #include "Meters.h"
+#include "Modes.h"
 
 #include <QDebug>
 #include <QMutexLocker>
@@ -78,7 +79,13 @@ double Control::Vfo(quint32 receiver, quint32 channel)
 
 void Control::setMode(quint32 receiver, quint32, quint32 value)
 {
-    storeFor(receiver, &RadioState::mode, value);
+    QMutexLocker lock(&mutex);
+    if (!isMine(receiver))
+        return;
+    cache.mode = value;
+    // CW text is keyed in CW only: a host that leaves CW ends what was being sent.
+    if (modes::groupOf(value) != modes::Group::Cw && keyer.stop())
+        logNote(QStringLiteral("CW text stopped: the host left CW"));
 }
 
 quint32 Control::Mode(quint32 receiver)
@@ -111,6 +118,7 @@ void Control::setCwWpm(quint32 value)
 {
     QMutexLocker lock(&mutex);
     cache.cwWpm = value;
+    keyer.setSpeed(value);
 }
 
 quint32 Control::CwWpm()

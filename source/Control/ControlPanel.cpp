@@ -323,6 +323,12 @@ bool Control::isLogWatched() const
     return isSignalConnected(QMetaMethod::fromSignal(&Control::logMessage));
 }
 
+void Control::logNote(const QString& text)
+{
+    if (isLogWatched())
+        emit logMessage(QLatin1Char('(') + text + QLatin1Char(')'), true);
+}
+
 void Control::appendLog(QString text, bool trx)
 {
     // Lines arrive queued from the worker; they may outlive a panel already taken down.

@@ -85,6 +85,8 @@ void Control::openCAT(bool state)
 
 void Control::stopWorker()
 {
+    // A channel that closes stops its CW text too.
+    keyer.stop();
     if (!running)
         return;
     // The wake-up ends the worker's wait at once; the rest of its turn is bounded (nothing in

@@ -40,6 +40,16 @@ void Request::reply(const Answer& answer) const
     emit m_channel.logMessage(line, true);
 }
 
+CwKeyer& Request::keyer() const
+{
+    return m_channel.keyer;
+}
+
+void Request::note(const QString& text) const
+{
+    m_channel.logNote(text);
+}
+
 void Request::logEmptyAnswer() const
 {
     emit m_channel.logMessage(QString(), true);

@@ -12,6 +12,7 @@
 #include <optional>
 
 class Control;
+class CwKeyer;
 class SerialPortControl;
 class quorvexCommand;
 
@@ -26,6 +27,14 @@ public:
 
     // The channel's transceiver index, the first argument of every host command.
     quint32 index() const { return radio.transceiver; }
+
+    // Whether the client that sent the command may key the transmitter (TX, RX and KY ask):
+    // the CAT port is the user's own line and always may.
+    bool mayTransmit() const { return true; }
+    // The channel's CW keyer.
+    CwKeyer& keyer() const;
+    // A line about what the command did, for the log view (Control::logNote).
+    void note(const QString& text) const;
 
     // The parameter's number of characters decides between read and set.
     qsizetype length() const { return m_parameter.size(); }

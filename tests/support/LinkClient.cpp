@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace
@@ -73,6 +74,11 @@ QByteArray LinkClient::read(int timeoutMs, int count)
         answers += int(std::count(buffer, buffer + n, ';'));
     }
     return received;
+}
+
+void LinkClient::discardInput()
+{
+    ::tcflush(m_fd, TCIFLUSH);
 }
 
 void LinkClient::close()
