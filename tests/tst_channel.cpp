@@ -689,7 +689,7 @@ void tst_channel::virtualPort()
     QCOMPARE(ask(path, Client::Echoing, reads), QByteArray("?;FA00001900000;PS0;ID020;"));
     QCOMPARE(ask(path, Client::Echoing, reads), QByteArray("?;FA00001900000;PS0;ID020;"));
     QCOMPARE(channel.hostCommands, QStringList());
-    QCOMPARE(channel.logView().filter("switched back off").size(), 1);
+    QTRY_COMPARE(channel.logView().filter("switched back off").size(), 1);
 
     channel.box("chbEnable")->setChecked(false);
     QVERIFY(!QFileInfo(path).isSymLink());

@@ -47,7 +47,7 @@ bool makeRaw(int fd)
 
 // What a terminal program switches on and a raw line has off: echo, line editing, signals,
 // and the input and output translations.
-constexpr tcflag_t cookedLocal = ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN;
+constexpr tcflag_t cookedLocal = ECHO | ECHONL | ICANON | ISIG | IEXTEN;
 constexpr tcflag_t cookedInput = IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON;
 constexpr tcflag_t cookedOutput = OPOST;
 
