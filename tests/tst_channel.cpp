@@ -218,7 +218,8 @@ void tst_channel::nulEndsTheRead()
     QCOMPARE(pty.read(3000), faAnswer);
     pty.write("ID;");
     QCOMPARE(pty.read(3000), QByteArray("ID020;"));
-    QTRY_COMPARE(channel.logged, (QStringList{"< FA;", "> " + faAnswer, "< ID;", "> ID020;"}));
+    QTRY_COMPARE(channel.logged,
+                 (QStringList{"< CAT FA;", "> CAT " + faAnswer, "< CAT ID;", "> CAT ID020;"}));
 }
 
 void tst_channel::logInColourAndEscaped()
@@ -234,12 +235,12 @@ void tst_channel::logInColourAndEscaped()
     const QString green = QColor(Qt::darkGreen).name();
     const QString blue = QColor(Qt::blue).name();
     QTRY_COMPARE(channel.logView(), (QStringList{
-                                        green + " FA;",
-                                        blue + " " + faAnswer,
-                                        green + " <b>&amp;", // the piece "<b>&amp" shown as text
-                                        blue + " ?;",
-                                        green + " ID;",
-                                        blue + " ID020;",
+                                        green + " CAT FA;",
+                                        blue + " CAT " + faAnswer,
+                                        green + " CAT <b>&amp;", // the piece "<b>&amp" as text
+                                        blue + " CAT ?;",
+                                        green + " CAT ID;",
+                                        blue + " CAT ID020;",
                                     }));
 }
 
@@ -253,7 +254,7 @@ void tst_channel::logOnlyWhileChecked()
     QCOMPARE(pty.read(3000), faAnswer);
     // The recorder is connected after the log view, so once it has both lines the view has
     // seen them too.
-    QTRY_COMPARE(channel.logged, (QStringList{"< FA;", "> " + faAnswer}));
+    QTRY_COMPARE(channel.logged, (QStringList{"< CAT FA;", "> CAT " + faAnswer}));
     QVERIFY(channel.logView().isEmpty());
 
     channel.box("chbLog")->setChecked(true);
@@ -282,9 +283,9 @@ void tst_channel::logViewKeepsItsLastLines()
         text += command(n);
     pty.write(text);
     const QTextDocument* view = channel.widget<QTextBrowser>("tbLog")->document();
-    QTRY_COMPARE_WITH_TIMEOUT(view->lastBlock().text(), QString::fromLatin1(command(6000)), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(view->lastBlock().text(), "CAT " + command(6000), 30000);
     QCOMPARE(view->blockCount(), 5000);
-    QCOMPARE(view->firstBlock().text(), QString::fromLatin1(command(1001)));
+    QCOMPARE(view->firstBlock().text(), "CAT " + command(1001));
 }
 
 // An answer the port cannot take (closed, or its device gone) is logged as not sent, with the
@@ -310,8 +311,9 @@ void tst_channel::refusedAnswer()
     SerialPortControl port(0);
     port.setPortName(QString::fromLocal8Bit(name));
     QVERIFY(port.open(QIODevice::ReadWrite));
-    ControlTestAccess::execute(channel.control, "ID", {}, &port);
-    QTRY_COMPARE(channel.logged, QStringList{"> ID020;"});
+    PortSession session(&port);
+    ControlTestAccess::execute(channel.control, "ID", {}, session);
+    QTRY_COMPARE(channel.logged, QStringList{"> CAT ID020;"});
 
     if (deviceGone) {
         ::close(slave);
@@ -319,9 +321,9 @@ void tst_channel::refusedAnswer()
     } else {
         port.close();
     }
-    ControlTestAccess::execute(channel.control, "ID", {}, &port);
+    ControlTestAccess::execute(channel.control, "ID", {}, session);
     QTRY_COMPARE(channel.logged.size(), 2);
-    QCOMPARE(channel.logged.last(), "> ID020; (answer not sent: " + reason + ")");
+    QCOMPARE(channel.logged.last(), "> CAT ID020; (answer not sent: " + reason + ")");
     QCOMPARE(channel.control.refusedAnswers(), quint64(1));
     if (!deviceGone) {
         ::close(slave);
@@ -513,7 +515,7 @@ void tst_channel::floods()
     }
     pty.write(noise + ";ID;");
     QCOMPARE(pty.read(10000), QByteArray("ID020;"));
-    QTRY_COMPARE(channel.logged, (QStringList{"< ID;", "> ID020;"}));
+    QTRY_COMPARE(channel.logged, (QStringList{"< CAT ID;", "> CAT ID020;"}));
 
     constexpr int commands = 3000;
     std::thread client([&pty] { pty.write(QByteArray("FA;").repeated(commands)); });

@@ -9,7 +9,9 @@
 #include "ControlTestAccess.h"
 #include "PtyPair.h"
 
+#include <QLineEdit>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -49,7 +51,8 @@ constexpr const char* checkBoxes[] = {"chbAntSw",
                                       "chbEnablePtt",
                                       "chbDTR_FootSwitch",
                                       "chbRTS_FootSwitch",
-                                      "chbEnableFootswitch"};
+                                      "chbEnableFootswitch",
+                                      "chbTcpEnable"};
 constexpr const char* comboBoxes[] = {"cbPortName", "cbParity",      "cbData",
                                       "cbStopBit",  "cbBoudRate",    "cbPttLine",
                                       "cbKeyLine",  "cbPortNamePTT", "cbPortNameFootSwitch"};
@@ -66,6 +69,9 @@ QStringList snapshot(const ChannelHarness& channel)
                      .arg(name)
                      .arg(channel.combo(name)->currentIndex())
                      .arg(channel.combo(name)->currentText());
+    state << QString("sbTcpPort=%1").arg(channel.widget<QSpinBox>("sbTcpPort")->value());
+    for (const char* name : {"leTcpConnect", "leTcpTransmit"})
+        state << QString("%1=%2").arg(name, channel.widget<QLineEdit>(name)->text());
     return state;
 }
 
@@ -90,6 +96,9 @@ void setUnusualPanel(const ChannelHarness& channel)
     for (const char* name : {"chbAntSw", "chbDTR", "chbRTS_FootSwitch"})
         channel.box(name)->setChecked(true);
     channel.box("chbFR")->setChecked(false);
+    channel.widget<QSpinBox>("sbTcpPort")->setValue(5123);
+    channel.widget<QLineEdit>("leTcpConnect")->setText("127.0.0.1, 192.168.1.0/24");
+    channel.widget<QLineEdit>("leTcpTransmit")->setText("192.168.1.7");
 }
 
 } // namespace
@@ -124,7 +133,9 @@ void tst_channel_settings::roundTrip()
     }
     QSettings file(iniPath(), QSettings::IniFormat);
     file.beginGroup(outer + (rx ? "/RX1" : "/Options1"));
-    QCOMPARE(file.childKeys().size(), 18);
+    QCOMPARE(file.childKeys().size(), 22);
+    QCOMPARE(file.value("TcpPort").toInt(), 5123);
+    QCOMPARE(file.value("TcpTransmit").toString(), "192.168.1.7");
     file.endGroup();
     const QString name = storedName.section('=', 0, 0);
     QCOMPARE(file.value(name).toString(), rx ? "COMC" : "2");
@@ -164,6 +175,13 @@ void tst_channel_settings::emptyOptionsGivesDefaults()
     QVERIFY(ControlTestAccess::cache(channel.control).enableFr);
     QVERIFY(!channel.control.isRunning());
     QVERIFY(!ControlTestAccess::linePollActive(channel.control));
+    // A settings file from before the TCP server: closed, on the channel's own port, for this
+    // machine only.
+    QVERIFY(!channel.box("chbTcpEnable")->isChecked());
+    QCOMPARE(ControlTestAccess::tcpPort(channel.control), 0);
+    QCOMPARE(channel.widget<QSpinBox>("sbTcpPort")->value(), 4480);
+    QCOMPARE(channel.widget<QLineEdit>("leTcpConnect")->text(), "127.0.0.1, ::1");
+    QCOMPARE(channel.widget<QLineEdit>("leTcpTransmit")->text(), "127.0.0.1, ::1");
 }
 
 void tst_channel_settings::emptyRxChangesNothing()

@@ -366,7 +366,7 @@ void tst_interpreter_frequency::answerIsOneWriteThenOneLogLine()
     QVERIFY(h.open());
     QCOMPARE(h.run("FA"), QByteArray("FA00001900000;"));
     QCOMPARE(h.log.size(), 1);
-    QCOMPARE(h.log.at(0).at(0).toString(), QStringLiteral("FA00001900000;"));
+    QCOMPARE(h.log.at(0).at(0).toString(), QStringLiteral("CAT FA00001900000;"));
     QCOMPARE(h.log.at(0).at(1).toBool(), true);
     QCOMPARE(h.run("FA00007000000"), QByteArray());
     QCOMPARE(h.log.size(), 0);

@@ -1,5 +1,6 @@
 #include "CommandTable.h"
 
+#include "AutoInformation.h"
 #include "FilterCommands.h"
 #include "FrequencyCommands.h"
 #include "LevelCommands.h"
@@ -38,7 +39,7 @@ constexpr std::string_view statusTemplate = "IF00000000000"
 constexpr CommandEntry commands[] = {
     {"AC", "AC000;", 0, fixedAnswer},
     {"AG", "AG0000;", 3, levels::ag},
-    {"AI", "AI0;", 0, fixedAnswer},
+    {"AI", "AI0;", 1, push::ai},
     {"AN", "AN0;", 1, levels::an},
     {"BC", "BC0;", 0, fixedAnswer},
     {"BY", "BY00;", 0, fixedAnswer},
@@ -47,11 +48,11 @@ constexpr CommandEntry commands[] = {
     {"CT", "CT0;", 1, rit::ct},
     {"DL", "DL000;", 0, fixedAnswer},
     {"EX", "?;", 0, alwaysAnswer},
-    {"FA", "FA00000000000;", 11, frequency::fa},
-    {"FB", "FB00000000000;", 11, frequency::fb},
-    {"FR", "FR0;", 1, frequency::fr},
+    {"FA", "FA00000000000;", 11, frequency::fa, push::FA},
+    {"FB", "FB00000000000;", 11, frequency::fb, push::FB},
+    {"FR", "FR0;", 1, frequency::fr, push::FR},
     {"FS", "FS0;", 0, fixedAnswer},
-    {"FT", "FT0;", 1, frequency::ft},
+    {"FT", "FT0;", 1, frequency::ft, push::FT},
     {"FW", "FW0000;", 4, filter::fw},
     {"GT", "GT000;", 3, levels::gt},
     {"ID", "ID020;", 0, fixedAnswer},
@@ -61,7 +62,7 @@ constexpr CommandEntry commands[] = {
     {"LK", "LK00;", 0, fixedAnswer},
     {"LM", "LM10000;", 0, fixedAnswer},
     {"MC", "MC000;", 0, fixedAnswer},
-    {"MD", "MD0;", 1, frequency::md},
+    {"MD", "MD0;", 1, frequency::md, push::MD},
     {"MF", "MF0;", 0, fixedAnswer},
     {"MG", "MG000;", 3, levels::mg},
     {"ML", "ML000;", 3, levels::ml},
@@ -75,15 +76,15 @@ constexpr CommandEntry commands[] = {
     {"PS", "PS0;", 1, frequency::ps},
     {"QR", "QR00;", 0, fixedAnswer},
     {"RA", "RA0000;", 4, levels::ra},
-    {"RC", "", 0, rit::rc},
-    {"RD", "RD1;", 0, rit::rd},
+    {"RC", "", 0, rit::rc, push::IF},
+    {"RD", "RD1;", 0, rit::rd, push::IF},
     {"RG", "RG000;", 3, levels::rg},
     {"RL", "RL00;", 0, fixedAnswer},
     // SWR, compression and ALC, one answer each, written as one reply.
     {"RM", "RM10000;RM20000;RM30000;", 0, levels::rm},
-    {"RT", "RT0;", 1, rit::rt},
-    {"RU", "RU1;", 0, rit::ru},
-    {"RX", "RX0;", 0, frequency::rx},
+    {"RT", "RT0;", 1, rit::rt, push::IF},
+    {"RU", "RU1;", 0, rit::ru, push::IF},
+    {"RX", "RX0;", 0, frequency::rx, push::IF, true},
     {"SD", "SD0000;", 4, levels::sd},
     {"SH", "SH00;", 2, filter::sh},
     {"SL", "SL00;", 2, filter::sl},
@@ -92,11 +93,11 @@ constexpr CommandEntry commands[] = {
     {"TN", "TN00;", 0, fixedAnswer},
     {"TO", "TO0;", 0, fixedAnswer},
     {"TS", "TS0;", 0, fixedAnswer},
-    {"TX", "", 0, frequency::tx},
+    {"TX", "", 0, frequency::tx, push::IF, true},
     {"VD", "VD0000;", 0, fixedAnswer},
     {"VG", "VG000;", 0, fixedAnswer},
     {"VX", "VX0;", 0, fixedAnswer},
-    {"XT", "XT0;", 1, rit::xt},
+    {"XT", "XT0;", 1, rit::xt, push::IF},
 };
 
 constexpr CommandEntry unrecognised{"", "?;", 0, fixedAnswer};

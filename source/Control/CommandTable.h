@@ -18,6 +18,10 @@ struct CommandEntry {
     // Digit positions of that number field; 0 for a fixed text.
     int width;
     Handler handler;
+    // The auto-information reads whose value the command may change (push::Item bits).
+    quint8 pushes = 0;
+    // It switches the transmitter: only a session allowed to transmit may run it.
+    bool keysTransmitter = false;
 };
 
 // The entry for `code`; an unrecognised code gets the entry that answers "?;" to a read.

@@ -75,7 +75,8 @@ void Control::openKeyingPort(KeyingPort& keying, bool state)
     keying.port->setBaudRate(keyingPortSettings.baudRate);
     keying.port->setFlowControl(keyingPortSettings.flowControl);
     if (!keying.port->open(QIODevice::ReadOnly)) {
-        refuseOpen(keying.enableBox, keying.openSlot, keying.nameBox, keying.port);
+        refuseOpen(keying.enableBox, keying.openSlot, keying.nameBox->currentText(),
+                   keying.port->errorString());
         return;
     }
     keying.open = true;

@@ -3,6 +3,7 @@
 
 #include "Control.h"
 
+#include "AddressList.h"
 #include "CheckedConnect.h"
 #include "CwKeyControlAbstract.h"
 #include "DeviceManagerAbstract.h"
@@ -14,8 +15,10 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMetaMethod>
+#include <QSpinBox>
 #include <QTextBrowser>
 #include <QTextDocument>
 
@@ -93,6 +96,14 @@ void Control::createObjects()
     panel.cbPortNameFootSwitch = panelChild<QComboBox>("cbPortNameFootSwitch");
     panel.chbDTR_FootSwitch = panelChild<QCheckBox>("chbDTR_FootSwitch");
     panel.chbRTS_FootSwitch = panelChild<QCheckBox>("chbRTS_FootSwitch");
+    panel.chbTcpEnable = panelChild<QCheckBox>("chbTcpEnable");
+    panel.sbTcpPort = panelChild<QSpinBox>("sbTcpPort");
+    panel.leTcpConnect = panelChild<QLineEdit>("leTcpConnect");
+    panel.leTcpTransmit = panelChild<QLineEdit>("leTcpTransmit");
+    // Closed, on this channel's own port, and for this machine only until the user says more.
+    panel.sbTcpPort->setValue(firstTcpPort + int(cache.transceiver));
+    panel.leTcpConnect->setText(AddressList::defaultText());
+    panel.leTcpTransmit->setText(AddressList::defaultText());
     panel.chbLog = panelChild<QCheckBox>("chbLog");
     panel.tbLog = panelChild<QTextBrowser>("tbLog");
     panel.tbLog->document()->setMaximumBlockCount(logViewLines);
@@ -139,6 +150,7 @@ void Control::connectPanel()
     CHECKED_CONNECT(panel.chbEnable, SIGNAL(toggled(bool)), this, SLOT(openCAT(bool)));
     CHECKED_CONNECT(panel.chbEnablePtt, SIGNAL(toggled(bool)), this, SLOT(openPTT(bool)));
     CHECKED_CONNECT(panel.chbEnableFootswitch, SIGNAL(toggled(bool)), this, SLOT(openFootSw(bool)));
+    CHECKED_CONNECT(panel.chbTcpEnable, SIGNAL(toggled(bool)), this, SLOT(openTcp(bool)));
     followLogView(panel.chbLog->isChecked());
     CHECKED_CONNECT(panel.chbLog, &QCheckBox::toggled, this,
                     [this](bool shown) { followLogView(shown); });
@@ -183,16 +195,15 @@ void Control::announceVirtualPort()
             (tr("Virtual port: ") + VirtualPort::linkPath(virtualLinkName())).toHtmlEscaped());
 }
 
-void Control::refuseOpen(QCheckBox* box, const char* slot, QComboBox* nameBox,
-                         SerialPortControl* port)
+void Control::refuseOpen(QCheckBox* box, const char* slot, const QString& what,
+                         const QString& reason)
 {
     QObject::disconnect(box, SIGNAL(toggled(bool)), this, slot);
     box->setChecked(false);
     CHECKED_CONNECT(box, SIGNAL(toggled(bool)), this, slot);
 
     auto* message = new QMessageBox;
-    message->setText(tr("Can't open ") + nameBox->currentText() + QLatin1Char('\n') +
-                     port->errorString());
+    message->setText(tr("Can't open ") + what + QLatin1Char('\n') + reason);
     // A message box sizes itself to its text and ignores a minimum width; a spacer across its
     // grid makes the width stick.
     message->setMinimumWidth(messageBoxMinimumWidth);
@@ -252,11 +263,15 @@ void Control::setTxAvailable(bool available)
 void Control::followLogView(bool shown)
 {
     // Lines already queued when the view goes away are still delivered; appendLog drops them.
-    if (shown)
+    if (shown) {
         CHECKED_CONNECT(this, SIGNAL(logMessage(QString, bool)), this,
                         SLOT(appendLog(QString, bool)), Qt::UniqueConnection);
-    else
+        CHECKED_CONNECT(this, SIGNAL(logEvent(QString)), this, SLOT(appendEvent(QString)),
+                        Qt::UniqueConnection);
+    } else {
         disconnect(this, SIGNAL(logMessage(QString, bool)), this, SLOT(appendLog(QString, bool)));
+        disconnect(this, SIGNAL(logEvent(QString)), this, SLOT(appendEvent(QString)));
+    }
 }
 
 bool Control::isLogWatched() const
@@ -272,4 +287,10 @@ void Control::appendLog(QString text, bool trx)
     const QLatin1String colour = trx ? QLatin1String("blue") : QLatin1String("green");
     panel.tbLog->append(QLatin1String("<FONT color=") + colour + QLatin1String(" >") +
                         text.toHtmlEscaped() + QLatin1String("</FONT>"));
+}
+
+void Control::appendEvent(QString text)
+{
+    if (options && panel.chbLog->isChecked())
+        panel.tbLog->append(text.toHtmlEscaped());
 }

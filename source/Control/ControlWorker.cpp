@@ -1,23 +1,28 @@
-// Control's CAT port and its worker: opening and closing the port, and the loop that waits on
-// the port, frames the input and hands each command to the interpreter.
+// Control's worker and the sessions it serves: opening and closing the CAT port, starting and
+// stopping the worker, and the loop that waits on every session, frames each one's input and
+// hands each command to the interpreter.
 //
-// openCAT, stopWorker and selectCatLines run in the GUI thread; run() in the worker thread. The
-// worker waits holding no lock, and holds the channel mutex while it executes one read's worth
-// of input (at most what a tty hands over at once), from its first command to its last.
-// Answers are queued by the port without waiting, so the mutex is never held across a wait for
-// the line; the queue is sent on outside the mutex.
+// openCAT, startWorker, stopWorker and selectCatLines run in the GUI thread; run() and what it
+// calls in the worker thread. The worker waits holding no lock, and holds the channel mutex
+// while it executes one slice of one session's input (at most what a tty hands over at once),
+// from its first command to its last; the sessions take turns slice by slice, so a client that
+// floods delays another by one slice at most. Answers are queued by the session without
+// waiting, so the mutex is never held across a wait for a line; the queues are sent on outside
+// the mutex.
 
 #include "Control.h"
 
-#include "ByteQueue.h"
 #include "CommandFramer.h"
 #include "DeviceManagerAbstract.h"
+#include "PortSession.h"
 #include "SerialPortControl.h"
+#include "TcpListener.h"
+#include "TcpSession.h"
 
 #include <QComboBox>
 #include <QMutexLocker>
 
-#include <poll.h>
+#include <chrono>
 
 namespace
 {
@@ -26,25 +31,38 @@ namespace
 // port's own 1 ms timer stays off, so the GUI thread is not woken for them).
 constexpr qint64 lineTurnMicroseconds = 500;
 
-// A hung-up line (the other end of a pseudo-terminal gone, a device unplugged) reports itself
-// at every wait; it is looked at again this often instead, so that it costs nothing while dead.
+// A hung-up CAT line (the other end of a pseudo-terminal gone, a device unplugged) reports
+// itself at every wait; it is looked at again this often instead, so that it costs nothing
+// while dead.
 constexpr qint64 hangUpRetryMicroseconds = 50000;
 
-constexpr short lineFailed = POLLHUP | POLLERR | POLLNVAL;
+// Input is executed in slices of at most this much, so that the answers of one slice overshoot
+// the output queue's limit by a bounded amount, and the other sessions wait for one slice only.
+constexpr qsizetype executeSliceBytes = 1024;
 
-// Input is executed in pieces of at most a tty's read buffer, so that the answers of one piece
-// overshoot the output queue's limit by a bounded amount.
-constexpr qsizetype executeSliceBytes = 4096;
+qint64 monotonicMicroseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The shorter of two wait limits, where a negative one means none.
+qint64 sooner(qint64 a, qint64 b)
+{
+    if (a < 0)
+        return b;
+    return b < 0 ? a : qMin(a, b);
+}
 
 } // namespace
 
 void Control::openCAT(bool state)
 {
     if (!state) {
-        stopWorker();
+        closeCat();
         return;
     }
-    if (running)
+    if (catSession)
         return;
     catPort->setPortName(panel.cbPortName->currentText());
     catPort->setParity(panel.cbParity->currentIndex());
@@ -53,15 +71,37 @@ void Control::openCAT(bool state)
     catPort->setBaudRate(panel.cbBoudRate->currentIndex());
     catPort->setFlowControl(0);
     if (!catPort->open(QIODevice::ReadWrite)) {
-        refuseOpen(panel.chbEnable, SLOT(openCAT(bool)), panel.cbPortName, catPort);
+        refuseOpen(panel.chbEnable, SLOT(openCAT(bool)), panel.cbPortName->currentText(),
+                   catPort->errorString());
         return;
     }
     announceVirtualPort();
+    stopWorker();
+    catSession = std::make_unique<PortSession>(catPort);
+    startWorker();
+    if (manager)
+        manager->setCatEnable(cache.transceiver, true);
+}
+
+void Control::closeCat()
+{
+    if (!catSession)
+        return;
+    stopWorker();
+    catSession.reset();
+    catPort->close();
+    startWorker();
+    if (manager)
+        manager->setCatEnable(cache.transceiver, false);
+}
+
+void Control::startWorker()
+{
+    if (running || (!catSession && !tcpListener))
+        return;
     running = true;
     workerEnded = false;
     start(QThread::TimeCriticalPriority);
-    if (manager)
-        manager->setCatEnable(cache.transceiver, true);
 }
 
 void Control::stopWorker()
@@ -69,14 +109,11 @@ void Control::stopWorker()
     if (!running)
         return;
     // The wake-up ends the worker's wait at once; the rest of its turn is bounded (nothing in
-    // it waits for the line), so waiting is safe and the mutex ends up free.
+    // it waits for a line), so waiting is safe and the mutex ends up free.
     running = false;
     workerWait.wake();
     wait();
     workerEnded.load(std::memory_order_acquire);
-    catPort->close();
-    if (manager)
-        manager->setCatEnable(cache.transceiver, false);
 }
 
 void Control::selectCatLines(int pttRow, int keyRow)
@@ -89,48 +126,97 @@ void Control::selectCatLines(int pttRow, int keyRow)
 
 void Control::run()
 {
-    CommandFramer framer;
     QString parameter;
     parameter.reserve(CommandFramer::maxCommandLength);
-    // Input read but not executed yet: only while the answers wait at the limit.
-    ByteQueue input;
-    const int fd = catPort->handle();
-    bool hungUp = false;
+    std::vector<Session*> sessions;
+    sessions.reserve(1 + maxTcpSessions);
+    bool catHungUp = false;
+    bool moreToExecute = false;
+    qint64 pushDue = -1;
 
     while (running) {
-        const bool watching = catLinesWatched();
-        const qint64 queued = catPort->queuedOutput();
-        short events = 0;
-        if (!hungUp)
-            events =
-                short((input.size() < heldInputLimit ? POLLIN : 0) | (queued > 0 ? POLLOUT : 0));
-        const qint64 limit = watching ? lineTurnMicroseconds
-                             : hungUp ? hangUpRetryMicroseconds
-                                      : -1;
-        const WorkerWait::Result ready = workerWait.wait(fd, events, limit);
+        collectSessions(sessions);
+        const bool watching = catSession && catLinesWatched();
+        workerWait.clear();
+        const int firstListener = 1;
+        if (tcpListener)
+            for (const int fd : tcpListener->descriptors())
+                workerWait.watch(fd, WorkerWait::Readable);
+        const int firstSession =
+            firstListener + int(tcpListener ? tcpListener->descriptors().size() : 0);
+        for (Session* session : sessions) {
+            const bool dead = session == catSession.get() && catHungUp;
+            const short events =
+                dead ? 0
+                     : short((session->input.size() < heldInputLimit ? WorkerWait::Readable : 0) |
+                             (session->queuedOutput() > 0 ? WorkerWait::Writable : 0));
+            workerWait.watch(session->descriptor(), events);
+        }
+        qint64 limit = watching ? lineTurnMicroseconds : catHungUp ? hangUpRetryMicroseconds : -1;
+        if (pushDue >= 0)
+            limit = sooner(limit, qMax<qint64>(0, pushDue - monotonicMicroseconds()));
+        if (moreToExecute)
+            limit = 0;
+        workerWait.wait(limit);
         workerTurns.fetch_add(1, std::memory_order_relaxed);
-        hungUp = ready.portEvents & lineFailed;
 
-        if (ready.portEvents & (POLLOUT | lineFailed))
-            catPort->sendQueued();
-        if (ready.portEvents & POLLIN) {
-            const QByteArray bytes = catPort->readAll();
-            input.append(bytes.constData(), bytes.size());
-        }
-        // Commands are executed only while the answers queued so far stay under the limit.
-        while (!input.isEmpty() && catPort->queuedOutput() < outputQueueLimit) {
-            const qsizetype size = qMin(input.size(), executeSliceBytes);
-            {
-                QMutexLocker lock(&mutex);
-                executeBatch(framer, QByteArray::fromRawData(input.front(), size), parameter,
-                             catPort);
+        if (tcpListener)
+            for (int slot = firstListener; slot < firstSession; ++slot)
+                if (workerWait.ready(slot) & WorkerWait::Readable)
+                    acceptClients(tcpListener->descriptors().at(slot - firstListener));
+
+        bool anyEnded = false;
+        for (size_t i = 0; i < sessions.size(); ++i) {
+            Session* session = sessions[i];
+            const short ready = workerWait.ready(firstSession + int(i));
+            if (session == catSession.get())
+                catHungUp = ready & WorkerWait::Failed;
+            if (ready & (WorkerWait::Writable | WorkerWait::Failed))
+                session->sendQueued();
+            // A TCP hang-up or error leaves nobody to answer: the session ends at once.
+            bool gone =
+                session->isGone() || ((ready & WorkerWait::Failed) && session->endsOnHangUp());
+            if (!gone && (ready & WorkerWait::Readable))
+                gone = session->readInput() == Session::Input::Ended;
+            if (gone) {
+                endTcpSession(session);
+                anyEnded = true;
             }
-            input.consume(size);
         }
+        if (anyEnded)
+            collectSessions(sessions);
+
+        moreToExecute = false;
+        for (Session* session : sessions)
+            moreToExecute = executeSlice(*session, parameter) || moreToExecute;
+        pushDue = pushChanges(sessions, monotonicMicroseconds());
         if (watching)
             takeCatLineChanges();
     }
     workerEnded.store(true, std::memory_order_release);
+}
+
+void Control::collectSessions(std::vector<Session*>& sessions) const
+{
+    sessions.clear();
+    if (catSession)
+        sessions.push_back(catSession.get());
+    for (const auto& session : tcpSessions)
+        sessions.push_back(session.get());
+}
+
+bool Control::executeSlice(Session& session, QString& parameter)
+{
+    // Commands are executed only while the answers queued so far stay under the limit.
+    if (session.input.isEmpty() || session.queuedOutput() >= outputQueueLimit)
+        return false;
+    const qsizetype size = qMin(session.input.size(), qint64(executeSliceBytes));
+    {
+        QMutexLocker lock(&mutex);
+        executeBatch(session, QByteArray::fromRawData(session.input.front(), size), parameter);
+    }
+    session.input.consume(size);
+    return !session.input.isEmpty() && session.queuedOutput() < outputQueueLimit;
 }
 
 void Control::takeCatLineChanges()
@@ -142,17 +228,19 @@ void Control::takeCatLineChanges()
         setDsr(catPort->dsr());
 }
 
-void Control::executeBatch(CommandFramer& framer, const QByteArray& bytes, QString& parameter,
-                           SerialPortControl* port)
+void Control::executeBatch(Session& session, const QByteArray& bytes, QString& parameter)
 {
-    for (const QByteArrayView piece : framer.splitCommands(bytes)) {
+    for (const QByteArrayView piece : session.framer.splitCommands(bytes)) {
         CommandFramer::parameter(piece, parameter);
         if (isLogWatched()) {
             QString line;
-            line.reserve(piece.size() + 1);
-            line.append(QLatin1String(piece)).append(QLatin1Char(';'));
+            line.reserve(session.name().size() + piece.size() + 2);
+            line.append(session.name())
+                .append(QLatin1Char(' '))
+                .append(QLatin1String(piece))
+                .append(QLatin1Char(';'));
             emit logMessage(line, false);
         }
-        executeCommand(CommandFramer::commandCode(piece), parameter, port);
+        executeCommand(CommandFramer::commandCode(piece), parameter, session);
     }
 }

@@ -1,12 +1,11 @@
 #include "Request.h"
 
 #include "Control.h"
-#include "SerialPortControl.h"
 
 Request::Request(const CommandEntry& command, QStringView parameter, RadioState& radio,
-                 quorvexCommand& bus, Control& channel, SerialPortControl* port)
+                 quorvexCommand& bus, Control& channel, Session& session, Answer* capture)
     : radio(radio), bus(bus), m_command(command), m_parameter(parameter), m_channel(channel),
-      m_port(port)
+      m_session(session), m_capture(capture)
 {
 }
 
@@ -24,25 +23,21 @@ void Request::replyFixed() const
 
 void Request::reply(const Answer& answer) const
 {
-    const QByteArray bytes = answer.bytes();
-    // The port queues a whole answer while it is open, so a refusal means the port is closed
-    // or its line failed; the log says which and shows the answer as not sent.
-    const bool sent = m_port->write(bytes) == bytes.size();
-    if (!sent)
-        ++m_channel.refusedAnswerCount;
-    if (!m_channel.isLogWatched())
-        return;
-    QString line = QString::fromLatin1(bytes);
-    if (!sent)
-        line +=
-            QStringLiteral(" (answer not sent: %1)")
-                .arg(m_port->handle() < 0 ? QStringLiteral("port closed") : m_port->errorString());
-    emit m_channel.logMessage(line, true);
+    if (m_capture)
+        *m_capture = answer;
+    else
+        m_channel.sendAnswer(m_session, answer.bytes());
 }
 
 void Request::logEmptyAnswer() const
 {
-    emit m_channel.logMessage(QString(), true);
+    if (!m_capture)
+        m_channel.logTraffic(m_session, QString(), true);
+}
+
+void Request::rememberPushedReads() const
+{
+    m_channel.rememberPushedReads(m_session);
 }
 
 std::optional<int> Request::number(QStringView text)

@@ -1,7 +1,9 @@
 #pragma once
 // One Kenwood command under interpretation: its table entry, its parameter text, the
-// channel's cache and bus, and the way back to the client. It lives on the worker's stack for
-// one command, while the channel mutex is held; handlers use it for everything they touch.
+// channel's cache and bus, and the session that sent it, to which the answer goes. It lives on
+// the worker's stack for one command, while the channel mutex is held; handlers use it for
+// everything they touch. A read run to form an auto-information push captures its answer
+// instead of sending it.
 
 #include "Answer.h"
 #include "CommandTable.h"
@@ -12,14 +14,14 @@
 #include <optional>
 
 class Control;
-class SerialPortControl;
+class Session;
 class quorvexCommand;
 
 class Request
 {
 public:
     Request(const CommandEntry& command, QStringView parameter, RadioState& radio,
-            quorvexCommand& bus, Control& channel, SerialPortControl* port);
+            quorvexCommand& bus, Control& channel, Session& session, Answer* capture = nullptr);
 
     RadioState& radio;
     quorvexCommand& bus;
@@ -51,11 +53,16 @@ public:
     // A log line with empty text and no bytes on the port (RC's acknowledgement).
     void logEmptyAnswer() const;
 
+    Session& session() const { return m_session; }
+    // The session's auto-information comes on: what it would be pushed now is what it knows.
+    void rememberPushedReads() const;
+
 private:
     static std::optional<int> number(QStringView text);
 
     const CommandEntry& m_command;
     QStringView m_parameter;
     Control& m_channel;
-    SerialPortControl* m_port;
+    Session& m_session;
+    Answer* m_capture;
 };

@@ -6,6 +6,8 @@
 
 #include "Control.h"
 #include "ControlTestAccess.h"
+#include "LogLines.h"
+#include "PortSession.h"
 #include "PtyPair.h"
 #include "SerialPortControl.h"
 #include "quorvexCommand.h"
@@ -63,18 +65,18 @@ public:
         hostCommands.clear();
         log.clear();
         ControlTestAccess::execute(channel, QString(piece).remove(notLetter),
-                                   QString(piece).remove(notParameter), &port);
+                                   QString(piece).remove(notParameter), session);
         // The answer is written before execute returns; a read that finds its ";" ends at once.
         return answered() ? pty.read(1000) : pty.readFor(5);
     }
 
-    // The answers logged by the last run, in order.
+    // The answers logged by the last run, in order, without the session's name.
     QStringList loggedAnswers() const
     {
         QStringList lines;
         for (const QList<QVariant>& entry : log)
             if (entry.at(1).toBool())
-                lines << entry.at(0).toString();
+                lines << trafficOf(entry.at(0).toString());
         return lines;
     }
 
@@ -111,6 +113,8 @@ public:
     Control channel;
     PtyPair pty;
     SerialPortControl port{0};
+    // The CAT port's session, as the worker has it while the port is open.
+    PortSession session{&port};
     QSignalSpy hostCommands;
     QSignalSpy log;
 
@@ -118,7 +122,7 @@ private:
     bool answered() const
     {
         for (const QList<QVariant>& entry : log)
-            if (entry.at(1).toBool() && !entry.at(0).toString().isEmpty())
+            if (entry.at(1).toBool() && !trafficOf(entry.at(0).toString()).isEmpty())
                 return true;
         return false;
     }

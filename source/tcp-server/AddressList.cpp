@@ -1,0 +1,68 @@
+#include "AddressList.h"
+
+#include <QRegularExpression>
+
+namespace
+{
+
+constexpr int ipv4Bits = 32;
+constexpr int ipv6Bits = 128;
+// 127.0.0.0/8: every address of it is this machine.
+constexpr int ipv4LoopbackPrefix = 8;
+
+QHostAddress plain(const QHostAddress& address)
+{
+    bool isIpv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
+    return isIpv4 ? QHostAddress(ipv4) : address;
+}
+
+} // namespace
+
+QString AddressList::defaultText()
+{
+    return QStringLiteral("127.0.0.1, ::1");
+}
+
+std::optional<AddressList> AddressList::parse(const QString& text, QString* error)
+{
+    static const QRegularExpression separators(QStringLiteral("[,\\s]+"));
+    AddressList list;
+    for (const QString& entry : text.split(separators, Qt::SkipEmptyParts)) {
+        QPair<QHostAddress, int> range;
+        if (entry.contains(QLatin1Char('/'))) {
+            range = QHostAddress::parseSubnet(entry);
+        } else {
+            const QHostAddress address(entry);
+            const bool isIpv4 = address.protocol() == QAbstractSocket::IPv4Protocol;
+            range = {address, isIpv4 ? ipv4Bits : ipv6Bits};
+        }
+        if (range.first.isNull() || range.second < 0) {
+            if (error)
+                *error = QStringLiteral("Not an address or range: \"%1\"").arg(entry);
+            return std::nullopt;
+        }
+        range.first = plain(range.first);
+        list.m_ranges.append(range);
+    }
+    return list;
+}
+
+bool AddressList::contains(const QHostAddress& address) const
+{
+    const QHostAddress peer = plain(address);
+    for (const auto& range : m_ranges)
+        if (peer.isInSubnet(range))
+            return true;
+    return false;
+}
+
+bool AddressList::isLoopbackOnly() const
+{
+    for (const auto& [network, prefix] : m_ranges) {
+        const bool isIpv4 = network.protocol() == QAbstractSocket::IPv4Protocol;
+        if (!network.isLoopback() || prefix < (isIpv4 ? ipv4LoopbackPrefix : ipv6Bits))
+            return false;
+    }
+    return true;
+}
