@@ -8,6 +8,7 @@
 #include "ChannelHarness.h"
 #include "ControlTestAccess.h"
 #include "PtyPair.h"
+#include "TcpClient.h"
 
 #include <QLineEdit>
 #include <QSettings>
@@ -34,6 +35,7 @@ private slots:
     void enableOpensWithRestoredParameters();
     void restartOpensStoredPort_data();
     void restartOpensStoredPort();
+    void tcpServerRestored();
 
 private:
     QString iniPath() const { return dir.filePath("settings.ini"); }
@@ -363,6 +365,30 @@ void tst_channel_settings::restartOpensStoredPort()
             named.write("ID;");
             QCOMPARE(named.read(3000), QByteArray("ID020;"));
         }
+    }
+}
+
+// "TcpEnable" opens the server on the port and lists restored with it; a later restore with
+// another port opens it again there.
+void tst_channel_settings::tcpServerRestored()
+{
+    ChannelHarness channel(1);
+    for (const quint16 port : {TcpClient::freePort(), TcpClient::freePort()}) {
+        {
+            QSettings settings(iniPath(), QSettings::IniFormat);
+            settings.setValue("RX1/TcpPort", port);
+            settings.setValue("RX1/TcpConnect", "127.0.0.1");
+            settings.setValue("RX1/TcpEnable", true);
+        }
+        QSettings settings(iniPath(), QSettings::IniFormat);
+        channel.control.readRxSettings(&settings);
+        QVERIFY(channel.box("chbTcpEnable")->isChecked());
+        QCOMPARE(ControlTestAccess::tcpPort(channel.control), port);
+        QCOMPARE(channel.widget<QLineEdit>("leTcpConnect")->text(), "127.0.0.1");
+        TcpClient client;
+        QVERIFY(client.connectTo(port));
+        QVERIFY(client.write("ID;"));
+        QCOMPARE(client.read(3000), QByteArray("ID020;"));
     }
 }
 

@@ -10,14 +10,22 @@ constexpr int ipv6Bits = 128;
 // 127.0.0.0/8: every address of it is this machine.
 constexpr int ipv4LoopbackPrefix = 8;
 
-QHostAddress plain(const QHostAddress& address)
-{
-    bool isIpv4 = false;
-    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
-    return isIpv4 ? QHostAddress(ipv4) : address;
-}
-
 } // namespace
+
+QHostAddress plainAddress(const QHostAddress& address)
+{
+    if (address.protocol() != QAbstractSocket::IPv6Protocol)
+        return address;
+    // QHostAddress takes "::" and "::1" for IPv4 too; only the mapped form is one.
+    const Q_IPV6ADDR bytes = address.toIPv6Address();
+    for (int i = 0; i < 10; ++i)
+        if (bytes[i] != 0)
+            return address;
+    if (bytes[10] != 0xff || bytes[11] != 0xff)
+        return address;
+    return QHostAddress(quint32(bytes[12]) << 24 | quint32(bytes[13]) << 16 |
+                        quint32(bytes[14]) << 8 | quint32(bytes[15]));
+}
 
 QString AddressList::defaultText()
 {
@@ -42,7 +50,7 @@ std::optional<AddressList> AddressList::parse(const QString& text, QString* erro
                 *error = QStringLiteral("Not an address or range: \"%1\"").arg(entry);
             return std::nullopt;
         }
-        range.first = plain(range.first);
+        range.first = plainAddress(range.first);
         list.m_ranges.append(range);
     }
     return list;
@@ -50,7 +58,7 @@ std::optional<AddressList> AddressList::parse(const QString& text, QString* erro
 
 bool AddressList::contains(const QHostAddress& address) const
 {
-    const QHostAddress peer = plain(address);
+    const QHostAddress peer = plainAddress(address);
     for (const auto& range : m_ranges)
         if (peer.isInSubnet(range))
             return true;

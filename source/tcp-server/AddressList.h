@@ -11,6 +11,10 @@
 
 #include <optional>
 
+// `address` as an IPv4 address when it is one in IPv6 form (::ffff:a.b.c.d), unchanged
+// otherwise.
+QHostAddress plainAddress(const QHostAddress& address);
+
 class AddressList
 {
 public:

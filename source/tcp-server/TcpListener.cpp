@@ -47,9 +47,9 @@ void TcpListener::close()
 
 QString endpointText(const QHostAddress& address, quint16 port)
 {
-    bool isIpv4 = false;
-    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
-    const QString host = isIpv4 ? QHostAddress(ipv4).toString()
-                                : QLatin1Char('[') + address.toString() + QLatin1Char(']');
+    const QHostAddress plain = plainAddress(address);
+    const QString host = plain.protocol() == QAbstractSocket::IPv4Protocol
+                             ? plain.toString()
+                             : QLatin1Char('[') + plain.toString() + QLatin1Char(']');
     return host + QLatin1Char(':') + QString::number(port);
 }
