@@ -51,6 +51,8 @@ public:
     QByteArray clientBytes(int answers);
 
     Control& channel() { return *m_channel; }
+    // The key object's calls since begin().
+    QList<KeyCall> keyCalls() const { return m_key.calls(); }
     QTextDocument* logDocument() const;
 
 private:

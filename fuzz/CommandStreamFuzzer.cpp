@@ -73,6 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         allLines.append(rig->lines());
     }
     require(checks::framing(input.reads, commands));
+    require(checks::keying(commands, rig->keyCalls()));
     require(checks::cache(ControlTestAccess::cache(rig->channel())));
     if (input.logView)
         require(checks::logView(*rig->logDocument(), allLines));

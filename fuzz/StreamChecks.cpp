@@ -3,6 +3,7 @@
 #include "CommandFramer.h"
 #include "RadioState.h"
 
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -29,14 +30,23 @@ QString visible(const QString& text)
     return shown;
 }
 
+// A command is logged as its piece and ";", then perhaps a note in brackets (a malformed one).
+QString pieceOf(const QString& logged)
+{
+    return logged.left(logged.indexOf(QLatin1Char(';')));
+}
+
 QString commandProblem(const QString& text)
 {
-    if (text.size() < 2 || !text.endsWith(QLatin1Char(';')))
+    const qsizetype end = text.indexOf(QLatin1Char(';'));
+    if (end < 1)
         return QStringLiteral("command logged without its piece or ';'");
-    if (text.size() - 1 > CommandFramer::maxCommandLength)
+    if (end > CommandFramer::maxCommandLength)
         return QStringLiteral("command longer than the framing bound");
-    if (text.count(QLatin1Char(';')) != 1 || text.contains(QChar(0)))
-        return QStringLiteral("command carries ';' or NUL inside");
+    const QStringView note = QStringView(text).sliced(end + 1);
+    if (!note.isEmpty() &&
+        !(note.startsWith(QLatin1String(" (")) && note.endsWith(QLatin1Char(')'))))
+        return QStringLiteral("command followed by something other than a note");
     return {};
 }
 
@@ -90,18 +100,40 @@ QString read(const QList<LogLine>& lines, const QByteArray& clientBytes)
 QString framing(const QList<QByteArray>& reads, const QList<QString>& commandsLogged)
 {
     QByteArray stream;
-    for (const QByteArray& read : reads) {
-        const qsizetype nul = read.indexOf('\0');
-        stream.append(nul < 0 ? read : read.first(nul));
-    }
+    for (const QByteArray& read : reads)
+        stream.append(read);
     CommandFramer whole;
     QList<QString> expected;
     for (const QByteArrayView piece : whole.splitCommands(stream))
-        expected.append(QString::fromLatin1(piece) + QLatin1Char(';'));
-    if (expected != commandsLogged)
+        expected.append(QString::fromLatin1(piece));
+    QList<QString> logged;
+    for (const QString& command : commandsLogged)
+        logged.append(pieceOf(command));
+    if (expected != logged)
         return QStringLiteral("framing depends on the reads: %1 commands in one read, %2 split")
             .arg(expected.size())
             .arg(commandsLogged.size());
+    return {};
+}
+
+QString keying(const QList<QString>& commandsLogged, const QList<KeyCall>& calls)
+{
+    // Only TX with nothing, 0 or 1 after its letters keys, and only RX alone releases; line
+    // noise may stand before them, spaces anywhere after the letters.
+    static const QRegularExpression transmit(QStringLiteral("^[^A-Z]*TX *([01] *)?$"));
+    static const QRegularExpression receive(QStringLiteral("^[^A-Z]*RX *$"));
+    QList<KeyCall> expected;
+    for (const QString& command : commandsLogged) {
+        const QString piece = pieceOf(command);
+        if (transmit.match(piece).hasMatch())
+            expected.append(KeyCall::trx(0, 2, true));
+        else if (receive.match(piece).hasMatch())
+            expected.append(KeyCall::trx(0, 2, false));
+    }
+    if (expected != calls)
+        return QStringLiteral("%1 keying calls for %2 whole TX and RX commands")
+            .arg(calls.size())
+            .arg(expected.size());
     return {};
 }
 

@@ -15,15 +15,20 @@ struct RadioState;
 namespace checks
 {
 
-// One read's log: every command received is a piece of at most 64 characters without ";" or
-// NUL, logged with its ";"; each command has at most one reply, logged after it; a reply is
-// printable ASCII made of whole answers, each ending in its ";" (RM; replies with three), or
-// empty (nothing written); the client end got exactly the replies, in order.
+// One read's log: every command received is a piece of at most 64 characters without ";",
+// logged with its ";" (and a note in brackets when it was malformed); each command has at most one
+// reply, logged after it; a reply is printable ASCII made of whole answers, each ending in its ";"
+// (RM; replies with three), or empty (nothing written); the client end got exactly the replies, in
+// order.
 QString read(const QList<LogLine>& lines, const QByteArray& clientBytes);
 
 // Framing does not depend on where reads split: the commands logged over all reads are those
-// one framer finds in the whole stream at once (each read's text ending at its first NUL).
+// one framer finds in the whole stream at once.
 QString framing(const QList<QByteArray>& reads, const QList<QString>& commandsLogged);
+
+// The key object was called for exactly the whole TX and RX commands logged, in order: no line
+// noise keys the transmitter, none keeps a release from releasing it.
+QString keying(const QList<QString>& commandsLogged, const QList<KeyCall>& calls);
 
 // A host message is a list headed by a known command ID whose numbers are finite.
 QString hostMessage(const QVariant& message);

@@ -7,9 +7,11 @@
 #include "AnswerCheck.h"
 #include "BenchOptions.h"
 #include "ChildProcess.h"
+#include "RuntimeDirectory.h"
 #include "Stats.h"
 #include "Targets.h"
 
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
 
@@ -356,6 +358,10 @@ void tst_bench_checks::startFailsAtOnce()
     QFETCH(QString, program);
     QFETCH(QString, reason);
     QTemporaryFile plainFile; // no execute permission for anyone, not even root
+    // The search path is the test's own: a folder of the tester's PATH that they may not read
+    // would give "Permission denied".
+    const QTemporaryDir emptyFolder;
+    const EnvironmentVariable path("PATH", emptyFolder.path());
     if (program.isEmpty()) {
         QVERIFY(plainFile.open());
         program = plainFile.fileName();

@@ -7,6 +7,7 @@
 #include "ChannelHarness.h"
 #include "ControlTestAccess.h"
 #include "FakeDeviceManager.h"
+#include "FakeKeyControl.h"
 #include "PtyPair.h"
 #include "RuntimeDirectory.h"
 #include "SerialPortControl.h"
@@ -36,7 +37,7 @@ private slots:
     void serves();
     void meters_data();
     void meters();
-    void nulEndsTheRead();
+    void nulIsAByte();
     void logInColourAndEscaped();
     void logOnlyWhileChecked();
     void logViewKeepsItsLastLines();
@@ -50,6 +51,7 @@ private slots:
     void destructionWhileRunning();
     void transmitControls();
     void floods();
+    void noiseBurst();
     void virtualPort();
 };
 
@@ -207,19 +209,15 @@ void tst_channel::meters()
     QCOMPARE(pty.read(3000, ';', 4), "RM1" + swr + ";RM20000;RM30000;SM0" + smeter + ";");
 }
 
-// What follows a NUL byte in the same read is dropped, with its ";"; the next read counts again.
-void tst_channel::nulEndsTheRead()
+// A NUL (a break on a real line) is a byte like any other: nothing after it is lost.
+void tst_channel::nulIsAByte()
 {
     PtyPair pty;
     ChannelHarness channel;
     QVERIFY(openCat(channel, pty));
 
-    pty.write(QByteArray("FA;\0XX;", 7));
-    QCOMPARE(pty.read(3000), faAnswer);
-    pty.write("ID;");
-    QCOMPARE(pty.read(3000), QByteArray("ID020;"));
-    QTRY_COMPARE(channel.logged,
-                 (QStringList{"< CAT FA;", "> CAT " + faAnswer, "< CAT ID;", "> CAT ID020;"}));
+    pty.write(QByteArray(";ID;ID;\0", 8) + QByteArray("ID;").repeated(100));
+    QCOMPARE(pty.read(3000, ';', 102), QByteArray("ID020;").repeated(102));
 }
 
 void tst_channel::logInColourAndEscaped()
@@ -524,31 +522,96 @@ void tst_channel::floods()
     QCOMPARE(answers, faAnswer.repeated(commands));
 }
 
+// Line noise before, between and inside commands, in one burst: every command with only noise
+// before it is answered in order; a command with noise after its letters does nothing; the
+// transmitter is keyed and released exactly by the TX and RX that arrived whole.
+void tst_channel::noiseBurst()
+{
+    PtyPair pty;
+    ChannelHarness channel;
+    FakeKeyControl key;
+    channel.announceKeyObject(&key);
+    QVERIFY(openCat(channel, pty));
+
+    QRandomGenerator random(16);
+    // Any byte but a capital letter, ";" and "?" (a piece of "?" alone is never answered).
+    const auto noise = [&random](int most) {
+        QByteArray bytes(random.bounded(1, most + 1), Qt::Uninitialized);
+        for (char& c : bytes)
+            do
+                c = char(random.bounded(256));
+            while ((c >= 'A' && c <= 'Z') || c == ';' || c == '?');
+        return bytes;
+    };
+    const auto isParameter = [](char c) { return c == ' ' || (c >= '0' && c <= '9'); };
+    struct Item {
+        QByteArray command;
+        QByteArray answer;
+        int keying; // 1 keyed, 0 released, -1 neither
+    };
+    const Item items[] = {
+        {"ID", "ID020;", -1}, {"TX", "", 1},     {"FA", faAnswer, -1}, {"RX", "RX0;", 0},
+        {"TX1", "", 1},       {"RX", "RX0;", 0}, {"", "?;", -1},
+    };
+    QByteArray burst;
+    QByteArray answers;
+    QList<KeyCall> keying;
+    for (int i = 0; i < 400; ++i) {
+        const Item& item = items[random.bounded(int(std::size(items)))];
+        // One in four commands gets a byte that is neither digit nor space after its letters.
+        const bool spoiled = !item.command.isEmpty() && random.bounded(4) == 0;
+        QByteArray tail = spoiled ? noise(3) : QByteArray();
+        if (spoiled && std::all_of(tail.begin(), tail.end(), isParameter))
+            tail.append('\xff');
+        burst += noise(6) + item.command + tail + ';';
+        if (spoiled)
+            continue;
+        answers += item.answer;
+        if (item.keying >= 0)
+            keying << KeyCall::trx(0, 2, item.keying == 1);
+    }
+    pty.write(burst + "ID;");
+    QCOMPARE(pty.read(10000, ';', int(answers.count(';')) + 1), answers + "ID020;");
+    QCOMPARE(key.calls(), keying);
+}
+
 namespace
 {
 
-// A client's exchange over the virtual port's link: "ID;" answered, in a connection of its own.
-// `exclusive`: the client takes the line for itself (TIOCEXCL) and leaves without giving it back,
-// as a client that crashes does.
-QByteArray askIdentity(const QString& path, bool exclusive = false)
+// How a client opens the virtual port: as it is; taking the line for itself (TIOCEXCL) and
+// leaving without giving it back, as a client that crashes does; or with echo and line editing
+// switched on, as a terminal program or "stty sane" leaves a line.
+enum class Client { Plain, Exclusive, Echoing };
+
+// Writes `command` as a client of `path` and returns what came back until the last answer, an
+// ID's, and then for a while longer: a line that loops shows here.
+QByteArray ask(const QString& path, Client kind = Client::Plain, const QByteArray& command = "ID;")
 {
     const int client = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (client < 0)
         return "open failed";
-    if (exclusive)
+    if (kind == Client::Exclusive)
         ::ioctl(client, TIOCEXCL);
+    termios tio{};
+    if (kind == Client::Echoing && ::tcgetattr(client, &tio) == 0) {
+        tio.c_lflag |= ECHO | ICANON | ISIG | IEXTEN;
+        tio.c_iflag |= ICRNL;
+        tio.c_oflag |= OPOST;
+        ::tcsetattr(client, TCSANOW, &tio);
+    }
     QByteArray answer;
-    [[maybe_unused]] const bool answered =
-        ::write(client, "ID;", 3) == 3 && QTest::qWaitFor(
-                                              [&] {
-                                                  char buffer[64];
-                                                  const ssize_t n =
-                                                      ::read(client, buffer, sizeof buffer);
-                                                  if (n > 0)
-                                                      answer.append(buffer, n);
-                                                  return answer.endsWith(';');
-                                              },
-                                              3000);
+    const auto take = [&] {
+        char buffer[256];
+        const ssize_t n = ::read(client, buffer, sizeof buffer);
+        if (n > 0)
+            answer.append(buffer, n);
+    };
+    if (::write(client, command.constData(), size_t(command.size())) == command.size() &&
+        QTest::qWaitFor([&] { return take(), answer.endsWith("ID020;"); }, 3000)) {
+        // An echoing line would go on talking to itself.
+        QTest::qWait(200);
+        take();
+    }
     ::close(client);
     return answer;
 }
@@ -584,20 +647,28 @@ void tst_channel::virtualPort()
     // Connections one after the other, all served; one that kept the line exclusive for itself
     // does not lock the next one out (the test may run as root, which exclusive mode lets in
     // anyway, so the mode is read back).
-    QCOMPARE(askIdentity(path, true), QByteArray("ID020;"));
+    QCOMPARE(ask(path, Client::Exclusive), QByteArray("ID020;"));
     const int probe = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
     int exclusive = -1;
     QCOMPARE(::ioctl(probe, TIOCGEXCL, &exclusive), 0);
     ::close(probe);
     QCOMPARE(exclusive, 0);
-    QCOMPARE(askIdentity(path), QByteArray("ID020;"));
+    QCOMPARE(ask(path), QByteArray("ID020;"));
+    // A client that turns echo on gets each answer once, executes none of them, and starts
+    // no endless exchange of "?;".
+    channel.hostCommands.clear();
+    const QByteArray reads = "ZZ;FA;PS;ID;";
+    QCOMPARE(ask(path, Client::Echoing, reads), QByteArray("?;FA00001900000;PS0;ID020;"));
+    QCOMPARE(ask(path, Client::Echoing, reads), QByteArray("?;FA00001900000;PS0;ID020;"));
+    QCOMPARE(channel.hostCommands, QStringList());
+    QCOMPARE(channel.logView().filter("switched back off").size(), 1);
 
     channel.box("chbEnable")->setChecked(false);
     QVERIFY(!QFileInfo(path).isSymLink());
-    QCOMPARE(askIdentity(path), QByteArray("open failed"));
+    QCOMPARE(ask(path), QByteArray("open failed"));
     QVERIFY(!pttLine->isEnabled());
     channel.box("chbEnable")->setChecked(true);
-    QCOMPARE(askIdentity(path), QByteArray("ID020;"));
+    QCOMPARE(ask(path), QByteArray("ID020;"));
     channel.box("chbEnable")->setChecked(false);
 
     // Back on a real port, the CAT lines are offered again.

@@ -147,7 +147,7 @@ void tst_interpreter_filter::sets_data()
     row("SH AM 01", 0, -100, 100, "SH01", true, -3000, 3000);
     row("SH AM out of its range", 1, -100, 100, "SH04", true, -100, 100);
     row("SH USB 14 out of range", 4, 100, 2800, "SH14", true, 100, 2800);
-    row("SH negative code", 4, 100, 2800, "SH-1", true, 100, 2800);
+    row("SH with a sign ignored", 4, 100, 2800, "SH-1", false, 100, 2800);
     row("SH CW has no table", 5, -50, 50, "SH05", true, -50, 50);
     row("SH invalid integer", 4, 100, 2800, "SH1-", false, 100, 2800);
     row("SH wrong length", 4, 100, 2800, "SH5", false, 100, 2800);
@@ -156,7 +156,7 @@ void tst_interpreter_filter::sets_data()
     row("SL LSB 0000", 3, -2800, -100, "SL0000", true, -2800, 0);
     row("SL USB 0011", 4, 100, 2800, "SL0011", true, 1000, 2800);
     row("SL USB 0012 out of range", 4, 100, 2800, "SL0012", true, 100, 2800);
-    row("SL negative code", 4, 100, 2800, "SL-001", true, 100, 2800);
+    row("SL with a sign ignored", 4, 100, 2800, "SL-001", false, 100, 2800);
     row("SL AM has no table", 0, -3000, 3000, "SL0003", true, -3000, 3000);
     row("SL LSB 03", 3, -2800, -100, "SL03", true, -2800, -200);
     row("SL USB 07", 4, 100, 2800, "SL07", true, 600, 2800);
@@ -177,8 +177,8 @@ void tst_interpreter_filter::sets_data()
     row("FW FSK", 9, -50, 50, "FW0300", true, -300, 0);
     row("FW FSK reverse", 10, -50, 50, "FW0300", true, 0, 300);
     row("FW mode 8 unchanged", 8, -50, 50, "FW0002", true, -50, 50);
-    row("FW invalid still sends", 5, -50, 50, "FW00-1", true, -50, 50);
-    row("FW AM reads only the last digit", 0, -50, 50, "FW00-1", true, -2700, 2700);
+    row("FW with a sign ignored", 5, -50, 50, "FW00-1", false, -50, 50);
+    row("FW AM reads only the last digit", 0, -50, 50, "FW0011", true, -2700, 2700);
     row("FW wrong length", 5, -50, 50, "FW500", false, -50, 50);
 }
 

@@ -64,16 +64,18 @@ void tst_interpreter_levels::setThenReadRows()
     };
     row("AG0128", {"22 u0 i0 i-29"}, "AG0", "AG0131;");
     row("AG128", {}, "AG0", "AG0255;");
-    row("AG0+-+", {"22 u0 i0 i-60"}, "AG0", "AG0000;");
+    row("AG0+-+", {}, "AG0", "AG0255;");
+    row("AG0256 above the field", {}, "AG0", "AG0255;");
     row("RG050", {"25 u0 u0 i50"}, "RG", "RG050;");
     row("RG1-0", {}, "RG", "RG085;");
     row("MG050", {"65 u0 i35"}, "MG", "MG050;");
     row("SQ0128", {"51 u0 u0 i-69"}, "SQ0", "SQ0129;");
-    row("SQ0-12", {"51 u0 u0 i-146"}, "SQ0", "SQ0010;");
+    row("SQ0-12", {}, "SQ0", "SQ0072;");
     row("SQ01-2", {}, "SQ0", "SQ0072;");
     row("SQ128", {}, "SQ0", "SQ0072;");
     row("ML050", {"69 u0 i50"}, "ML", "ML075;");
-    row("NL040", {"33 u0 i10"}, "NL", "NL010;");
+    row("NL010", {"33 u0 i2"}, "NL", "NL010;");
+    row("NL011 above the field", {}, "NL", "NL006;");
     row("NL002", {"33 u0 i0"}, "NL", "NL002;");
     row("PC013", {"70 u0 u65"}, "PC", "PC013;");
     row("PC025", {"70 u0 u100"}, "PC", "PC020;");
@@ -83,6 +85,8 @@ void tst_interpreter_levels::setThenReadRows()
     row("SD0300", {"84 i300"}, "SD", "SD0300;");
     row("SD-100", {}, "SD", "SD0010;");
     row("SD300", {}, "SD", "SD0010;");
+    row("SD1001 above the field", {}, "SD", "SD0010;");
+    row("PC201 above the field", {}, "PC", "PC000;");
     row("GT005", {"26 u0 u0 u1"}, "GT", "GT002;");
     row("GT001", {"26 u0 u0 u4"}, "GT", "GT001;");
     row("GT000", {"26 u0 u0 u0"}, "GT", "GT000;");
@@ -96,11 +100,11 @@ void tst_interpreter_levels::setThenReadRows()
     row("PR0", {"73 u0 false"}, "PR", "PR0;");
     row("RA01", {"181 u0 true false"}, "RA", "RA0100;");
     row("RA02", {"181 u0 false false"}, "RA", "RA0000;");
-    row("RA+-", {"181 u0 false false"}, "RA", "RA0000;");
+    row("RA+-", {}, "RA", "RA0000;");
     row("RA1", {}, "RA", "RA0000;");
     row("PA1", {"181 u0 false true"}, "PA", "PA10;");
     row("PA2", {"181 u0 false false"}, "PA", "PA00;");
-    row("PA-", {"181 u0 false false"}, "PA", "PA00;");
+    row("PA-", {}, "PA", "PA00;");
     row("AN2", {}, "AN", "AN1;");
     row("SM0", {}, "SM0", "SM00000;");
 }

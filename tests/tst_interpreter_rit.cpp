@@ -39,7 +39,7 @@ void tst_interpreter_rit::setThenReadRows()
         QTest::newRow(name) << QString(command) << host << QString(read) << QByteArray(answer);
     };
     row("RT1", "RT1", {"56 u0 u0 true"}, "RT", "RT1;");
-    row("RT not validated", "RT+", {"56 u0 u0 false"}, "RT", "RT0;");
+    row("RT with a sign ignored", "RT+", {}, "RT", "RT0;");
     row("XT1", "XT1", {"59 u0 u0 true"}, "XT", "XT1;");
     row("XT7", "XT7", {"59 u0 u0 true"}, "XT", "XT1;");
     row("RU00120", "RU00120", {"54 u0 u0 i120"}, "IF", "IF0000190000000000+012000000030000000;");
@@ -48,8 +48,7 @@ void tst_interpreter_rit::setThenReadRows()
         "IF0000190000000000+999900000030000000;");
     row("RD12345 limited", "RD12345", {"54 u0 u0 i-9999"}, "IF",
         "IF0000190000000000-999900000030000000;");
-    row("RU not validated", "RU+-+-+", {"54 u0 u0 i0"}, "IF",
-        "IF0000190000000000+000000000030000000;");
+    row("RU with signs ignored", "RU+-+-+", {}, "IF", "IF0000190000000000+000000000030000000;");
     row("RU four characters", "RU0120", {}, "IF", "IF0000190000000000+000000000030000000;");
     row("RC with parameter", "RC0", {}, "IF", "IF0000190000000000+000000000030000000;");
     row("CT1", "CT1", {"169 u0 true"}, "CT", "CT1;");

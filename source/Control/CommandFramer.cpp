@@ -1,5 +1,20 @@
 #include "CommandFramer.h"
 
+namespace
+{
+
+constexpr bool isLetter(char c)
+{
+    return c >= 'A' && c <= 'Z';
+}
+
+constexpr bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
 CommandFramer::CommandFramer()
 {
     m_pending.reserve(maxCommandLength);
@@ -9,8 +24,7 @@ CommandFramer::CommandFramer()
 const QList<QByteArrayView>& CommandFramer::splitCommands(const QByteArray& bytes)
 {
     m_pieces.clear();
-    const qsizetype nul = bytes.indexOf('\0');
-    const QByteArrayView text = QByteArrayView(bytes).first(nul < 0 ? bytes.size() : nul);
+    const QByteArrayView text(bytes);
 
     qsizetype from = 0;
     for (qsizetype end = text.indexOf(';'); end >= 0; end = text.indexOf(';', from)) {
@@ -49,24 +63,30 @@ void CommandFramer::keepTail(QByteArrayView tail)
     m_pending.append(tail);
 }
 
-quint16 CommandFramer::commandCode(QByteArrayView piece)
+CommandFramer::Command CommandFramer::command(QByteArrayView piece)
 {
-    quint16 code = 0;
-    int letters = 0;
-    for (const char c : piece) {
-        if (c < 'A' || c > 'Z')
-            continue;
-        if (++letters > 2)
-            return 0;
-        code |= static_cast<quint16>(static_cast<uchar>(c) << (letters == 1 ? 0 : 8));
-    }
-    return letters == 2 ? code : 0;
+    qsizetype start = 0;
+    while (start < piece.size() && !isLetter(piece[start]))
+        ++start;
+    const QByteArrayView letters = piece.sliced(start, qMin<qsizetype>(2, piece.size() - start));
+    Command result{0, piece.sliced(start + letters.size())};
+    if (letters.size() == 2 && isLetter(letters[1]))
+        result.code = static_cast<quint16>(uchar(letters[0]) | uchar(letters[1]) << 8);
+    return result;
 }
 
-void CommandFramer::parameter(QByteArrayView piece, QString& parameter)
+bool CommandFramer::parameter(QByteArrayView rest, ParameterKind kind, QString& parameter)
 {
     parameter.resize(0);
-    for (const char c : piece)
-        if ((c >= '0' && c <= '9') || c == '+' || c == '-')
+    if (kind == ParameterKind::Text) {
+        parameter.append(QLatin1String(rest));
+        return true;
+    }
+    for (const char c : rest) {
+        if (isDigit(c) || (kind == ParameterKind::Signed && (c == '+' || c == '-')))
             parameter.append(QLatin1Char(c));
+        else if (c != ' ')
+            return false;
+    }
+    return true;
 }

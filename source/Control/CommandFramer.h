@@ -1,16 +1,27 @@
 #pragma once
-// Cuts the byte stream of a CAT port into Kenwood commands: every ";" ends one, the text after
-// the last ";" waits for its ";" over as many reads as it takes. Used by the channel's worker
-// thread only, one framer per run of the worker, so a reopened port starts clean.
+// Cuts the byte stream of a CAT port into Kenwood commands and reads each one as a TS-480 does.
+// Every ";" ends a piece; the text after the last ";" waits for its ";" over as many reads as it
+// takes. In a piece, the bytes before the first capital letter are line noise (CR LF, the NUL of
+// a break, a stray byte from a cable plugged in); the next two characters are the command
+// letters when both are A to Z, and what follows is the parameter. Nothing else is removed, so a
+// noise byte inside a command makes it malformed instead of turning it into another command.
 //
-// The pieces are views into the framer's and the caller's buffers, valid until the next call
-// or until the caller's bytes go away; the buffers keep their capacity, so framing a batch
-// allocates nothing once the first few reads have sized them.
+// Used by one worker thread per port, one framer per client connection, so a reopened port
+// starts clean. The pieces are views into the framer's and the caller's buffers, valid until the
+// next call or until the caller's bytes go away; the buffers keep their capacity, so framing a
+// batch allocates nothing once the first few reads have sized them.
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+
+// What a command's parameter may hold besides digits and spaces.
+enum class ParameterKind : quint8 {
+    Digits, // digits only
+    Signed, // digits and a sign, where the command's own answer carries one
+    Text,   // any text, taken as it stands
+};
 
 class CommandFramer
 {
@@ -19,20 +30,31 @@ public:
     // dropped whole, up to and including its ";".
     static constexpr qsizetype maxCommandLength = 64;
 
+    // One piece read as a command.
+    struct Command {
+        quint16 code = 0;    // the letters, first in the low byte; 0 when there are none
+        QByteArrayView rest; // what follows the letters (or the noise, when there are none)
+    };
+
     CommandFramer();
 
-    // The complete commands in `bytes`, without their ";", empty ones skipped; the text of a
-    // read ends at its first NUL byte. An empty read changes nothing.
+    // The complete pieces in `bytes`, without their ";", empty ones skipped. A NUL is a byte
+    // like any other. An empty read changes nothing.
     const QList<QByteArrayView>& splitCommands(const QByteArray& bytes);
 
-    // The unfinished command carried to the next read.
+    // The unfinished piece carried to the next read.
     QByteArrayView pending() const { return m_pending; }
 
-    // The command code of a piece: its capital letters A to Z, when there are exactly two of
-    // them (first letter in the low byte); 0 otherwise.
-    static quint16 commandCode(QByteArrayView piece);
-    // The digits, "+" and "-" of a piece, written over `parameter` (its capacity is kept).
-    static void parameter(QByteArrayView piece, QString& parameter);
+    // The command in a piece: the two characters after its leading noise, when both are A to
+    // Z. Otherwise the code is 0, and the rest is what follows the one or two characters that
+    // stood where the letters belong (empty when the piece is noise alone).
+    static Command command(QByteArrayView piece);
+    // The parameter of `rest` for a command of `kind`, written over `parameter` (its capacity
+    // is kept): spaces dropped from digits and signs, text as it stands. False when `rest`
+    // holds a byte its kind does not take: the command is malformed.
+    static bool parameter(QByteArrayView rest, ParameterKind kind, QString& parameter);
+    // Whether a piece is our own "?;" come back, as on a line that echoes: never answered.
+    static bool isRefusalEcho(QByteArrayView piece) { return piece == "?"; }
 
 private:
     void addPiece(QByteArrayView segment);

@@ -1,10 +1,14 @@
 #pragma once
 // The Kenwood TS-480 commands this channel understands, as data: letters, answer template,
-// width of the template's number field and the handler. The interpreter finds a command's
-// entry by its command code; every handler has the same signature.
+// width of the template's number field, handler, the largest value a set takes and what its
+// parameter may hold. The interpreter finds a command's entry by its command code; every
+// handler has the same signature.
+
+#include "CommandFramer.h"
 
 #include <QtGlobal>
 
+#include <limits>
 #include <string_view>
 
 class Request;
@@ -18,6 +22,10 @@ struct CommandEntry {
     // Digit positions of that number field; 0 for a fixed text.
     int width;
     Handler handler;
+    // The largest value of the TS-480's own field for this command: a set above it is ignored,
+    // as no TS-480 client sends one (a noisy line may).
+    int maximum = std::numeric_limits<int>::max();
+    ParameterKind kind = ParameterKind::Digits;
     // The auto-information reads whose value the command may change (push::Item bits).
     quint8 pushes = 0;
     // It switches the transmitter: only a session allowed to transmit may run it.

@@ -34,6 +34,7 @@
 #include "WorkerWait.h"
 
 #include <QBasicTimer>
+#include <QByteArrayView>
 #include <QMutex>
 #include <QPointer>
 #include <QString>
@@ -318,6 +319,8 @@ private:
     // received and hands it to the interpreter, answering to `session`. Runs with `mutex` held;
     // `parameter` is the caller's reusable buffer.
     void executeBatch(Session& session, const QByteArray& bytes, QString& parameter);
+    // Logs a piece received, and whether it was malformed and so ignored.
+    void logReceived(const Session& session, QByteArrayView piece, bool wellFormed);
 
     // The Kenwood interpreter: runs one command in the worker thread with `mutex` held,
     // working on `cache` directly. An answer goes to the session's output queue whole, in one

@@ -13,6 +13,7 @@
 #include "Control.h"
 
 #include "CommandFramer.h"
+#include "CommandTable.h"
 #include "DeviceManagerAbstract.h"
 #include "PortSession.h"
 #include "SerialPortControl.h"
@@ -176,8 +177,12 @@ void Control::run()
             // A TCP hang-up or error leaves nobody to answer: the session ends at once.
             bool gone =
                 session->isGone() || ((ready & WorkerWait::Failed) && session->endsOnHangUp());
-            if (!gone && (ready & WorkerWait::Readable))
+            if (!gone && (ready & WorkerWait::Readable)) {
                 gone = session->readInput() == Session::Input::Ended;
+                if (session == catSession.get() && catSession->takeEchoSwitchedOff())
+                    logTraffic(*session, tr("The client switched echo on: switched back off"),
+                               false);
+            }
             if (gone) {
                 endTcpSession(session);
                 anyEnded = true;
@@ -231,16 +236,29 @@ void Control::takeCatLineChanges()
 void Control::executeBatch(Session& session, const QByteArray& bytes, QString& parameter)
 {
     for (const QByteArrayView piece : session.framer.splitCommands(bytes)) {
-        CommandFramer::parameter(piece, parameter);
-        if (isLogWatched()) {
-            QString line;
-            line.reserve(session.name().size() + piece.size() + 2);
-            line.append(session.name())
-                .append(QLatin1Char(' '))
-                .append(QLatin1String(piece))
-                .append(QLatin1Char(';'));
-            emit logMessage(line, false);
-        }
-        executeCommand(CommandFramer::commandCode(piece), parameter, session);
+        const CommandFramer::Command command = CommandFramer::command(piece);
+        const CommandEntry& entry = findCommand(command.code);
+        const bool wellFormed = CommandFramer::parameter(command.rest, entry.kind, parameter);
+        if (isLogWatched())
+            logReceived(session, piece, wellFormed || command.code == 0);
+        // A malformed command does nothing at all: a noise byte inside a command must never
+        // turn it into another one. Our own "?;" echoed back is not answered, or an echoing
+        // line would keep the two ends talking for ever.
+        if (wellFormed && !CommandFramer::isRefusalEcho(piece))
+            executeCommand(command.code, parameter, session);
     }
+}
+
+void Control::logReceived(const Session& session, QByteArrayView piece, bool wellFormed)
+{
+    static const QString malformed = QStringLiteral(" (malformed: ignored)");
+    QString line;
+    line.reserve(session.name().size() + piece.size() + 2 + malformed.size());
+    line.append(session.name())
+        .append(QLatin1Char(' '))
+        .append(QLatin1String(piece))
+        .append(QLatin1Char(';'));
+    if (!wellFormed)
+        line.append(malformed);
+    emit logMessage(line, false);
 }

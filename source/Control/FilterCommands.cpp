@@ -231,12 +231,12 @@ void sl(Request& request)
     }
 }
 
-// FW sends the edges after every set, also when the parameter was not a valid integer.
+// FW sends the edges after every set of a width, also one without a table entry.
 void fw(Request& request)
 {
     if (request.isRead())
         return request.reply(widthAnswer(request.radio));
-    if (request.length() != 4)
+    if (request.length() != 4 || !request.value())
         return;
     setWidth(request);
     sendFilter(request);

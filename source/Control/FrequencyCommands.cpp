@@ -131,7 +131,7 @@ void ifStatus(Request& request)
     request.reply(answer);
 }
 
-// PS reports and switches the host's running state; its parameter is not validated.
+// PS reports and switches the host's running state: PS0; stops it, PS1; starts it.
 void ps(Request& request)
 {
     RadioState& radio = request.radio;
@@ -139,8 +139,10 @@ void ps(Request& request)
         return request.reply(radio.started);
     if (request.length() != 1)
         return;
-    radio.started = request.valueOrZero() != 0;
-    request.bus.quorvexStart(request.index(), radio.started);
+    if (const auto state = request.value()) {
+        radio.started = *state != 0;
+        request.bus.quorvexStart(request.index(), radio.started);
+    }
 }
 
 // RX answers before it switches to receive.
@@ -152,11 +154,11 @@ void rx(Request& request)
     switchTransmit(request, false);
 }
 
-// TX; and TX with one character (TX0 mic, TX1 data) both transmit. Neither answers, as on
-// the radio: clients send "TX1;ID;" and take the next answer for ID's.
+// TX;, TX0; (microphone) and TX1; (data input) transmit; nothing else does. None answers, as
+// on the radio: clients send "TX1;ID;" and take the next answer for ID's.
 void tx(Request& request)
 {
-    if (request.length() > 1)
+    if (!request.isRead() && (request.length() != 1 || !request.value()))
         return;
     switchTransmit(request, true);
 }

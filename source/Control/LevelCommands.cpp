@@ -89,7 +89,7 @@ namespace levels
 {
 
 // AF gain: 0 to 255 over -60 to 0 dB. The read form is AG0; (one character), and the set form
-// AG0nnn; whose last three characters are the value, not validated.
+// AG0nnn; whose last three characters are the value.
 void ag(Request& request)
 {
     RadioState& radio = request.radio;
@@ -100,8 +100,10 @@ void ag(Request& request)
     }
     if (request.length() != 4)
         return;
-    radio.volume = truncated<int>(afGainScale.toHost(request.lastDigitsOrZero(levelDigits)));
-    request.bus.rxVolume(request.index(), 0, radio.volume);
+    if (const auto value = request.lastDigits(levelDigits)) {
+        radio.volume = truncated<int>(afGainScale.toHost(*value));
+        request.bus.rxVolume(request.index(), 0, radio.volume);
+    }
 }
 
 // RF gain, mapped to the AGC gain: 0 to 100 over -20 to 120 dB.
@@ -243,28 +245,28 @@ void pr(Request& request)
     }
 }
 
-// Attenuator: answers RA0100; when on. The set value is not validated; only 1 switches on.
+// Attenuator: answers RA0100; when on; only a set of 1 switches it on.
 void ra(Request& request)
 {
     RadioState& radio = request.radio;
     if (request.isRead())
         return request.reply(radio.attenuator ? 100 : 0);
-    if (request.length() != 2)
-        return;
-    radio.attenuator = request.valueOrZero() == 1;
-    request.bus.setCatAttPreAmp(request.index(), radio.attenuator, radio.preamp);
+    if (const auto value = setValue(request, 2)) {
+        radio.attenuator = *value == 1;
+        request.bus.setCatAttPreAmp(request.index(), radio.attenuator, radio.preamp);
+    }
 }
 
-// Preamplifier: answers PA10; when on. The set value is not validated; only 1 switches on.
+// Preamplifier: answers PA10; when on; only a set of 1 switches it on.
 void pa(Request& request)
 {
     RadioState& radio = request.radio;
     if (request.isRead())
         return request.reply(radio.preamp ? 10 : 0);
-    if (request.length() != 1)
-        return;
-    radio.preamp = request.valueOrZero() == 1;
-    request.bus.setCatAttPreAmp(request.index(), radio.attenuator, radio.preamp);
+    if (const auto value = setValue(request, 1)) {
+        radio.preamp = *value == 1;
+        request.bus.setCatAttPreAmp(request.index(), radio.attenuator, radio.preamp);
+    }
 }
 
 // Antenna 1 or 2. Only channel 0 switches antennas, and only when its panel allows it; a
@@ -274,11 +276,13 @@ void an(Request& request)
     RadioState& radio = request.radio;
     if (request.isRead())
         return request.reply(radio.antenna);
-    if (request.length() != 1 || !radio.antSwEnable || request.index() != 0)
+    if (!radio.antSwEnable || request.index() != 0)
         return;
-    const int digit = request.valueOrZero();
-    if (digit == 1 || digit == 2)
-        radio.antenna = digit;
+    const auto digit = setValue(request, 1);
+    if (!digit)
+        return;
+    if (*digit == 1 || *digit == 2)
+        radio.antenna = *digit;
     const auto port = static_cast<quint32>(radio.antenna - 1);
     request.bus.rxAntSwitch(port);
     request.bus.txAntSwitch(port);

@@ -1,9 +1,11 @@
 #include "PortSession.h"
 
 #include "SerialPortControl.h"
+#include "VirtualPort.h"
 
 PortSession::PortSession(SerialPortControl* port)
-    : Session(QStringLiteral("CAT"), true), m_port(port)
+    : Session(QStringLiteral("CAT"), true), m_port(port),
+      m_isVirtual(VirtualPort::isItem(port->portName()))
 {
 }
 
@@ -16,7 +18,17 @@ Session::Input PortSession::readInput()
 {
     const QByteArray bytes = m_port->readAll();
     input.append(bytes.constData(), bytes.size());
+    if (m_isVirtual && VirtualPort::keepRaw(m_port->handle()))
+        m_echoSwitchedOff = true;
     return bytes.isEmpty() ? Input::None : Input::Some;
+}
+
+bool PortSession::takeEchoSwitchedOff()
+{
+    if (!m_echoSwitchedOff || m_echoReported)
+        return false;
+    m_echoReported = true;
+    return true;
 }
 
 bool PortSession::write(const QByteArray& answer)

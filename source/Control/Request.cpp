@@ -40,9 +40,11 @@ void Request::rememberPushedReads() const
     m_channel.rememberPushedReads(m_session);
 }
 
-std::optional<int> Request::number(QStringView text)
+std::optional<int> Request::number(QStringView text) const
 {
     bool ok = false;
     const int result = text.toInt(&ok, 10);
-    return ok ? std::optional<int>(result) : std::nullopt;
+    if (!ok || result > m_command.maximum)
+        return std::nullopt;
+    return result;
 }

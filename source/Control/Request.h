@@ -33,15 +33,15 @@ public:
     qsizetype length() const { return m_parameter.size(); }
     bool isRead() const { return m_parameter.isEmpty(); }
 
-    // The whole parameter, or its last `count` characters, as a 32-bit base-10 integer.
-    // Validated commands act only on a value; the others take an invalid integer as 0.
+    // The whole parameter, or its last `count` characters, as a base-10 integer: nothing when
+    // it is not a 32-bit number or lies above the largest value the command's field takes.
+    // Every set form acts only on such a value.
     std::optional<int> value() const { return number(m_parameter); }
     std::optional<int> lastDigits(qsizetype count) const
     {
         return number(m_parameter.right(count));
     }
-    int valueOrZero() const { return value().value_or(0); }
-    int lastDigitsOrZero(qsizetype count) const { return lastDigits(count).value_or(0); }
+    QStringView parameter() const { return m_parameter; }
 
     // The command's answer template with `value` in its number field.
     void reply(qint64 value) const;
@@ -58,7 +58,7 @@ public:
     void rememberPushedReads() const;
 
 private:
-    static std::optional<int> number(QStringView text);
+    std::optional<int> number(QStringView text) const;
 
     const CommandEntry& m_command;
     QStringView m_parameter;

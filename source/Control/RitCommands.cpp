@@ -5,20 +5,22 @@
 #include "quorvexCommand.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace
 {
 
 constexpr int offsetDigits = 5;
-// CN sets the TS-480's tone numbers 00 to 41. The cache takes the host's tone indices 0 to 42
-// (Control::setCtcssTone), one more than CN can set: a host on its highest tone reads back as
-// CN42;, but a client cannot choose that tone.
-constexpr int lastToneNumber = 41;
+// CN sets the TS-480's tone numbers 00 to 41 (the command table's limit). The cache takes the
+// host's tone indices 0 to 42 (Control::setCtcssTone), one more than CN can set: a host on its
+// highest tone reads back as CN42;, but a client cannot choose that tone.
 
-// RT and XT take any parameter of one character; one that is not a number switches off.
-bool switchValue(const Request& request)
+// RT and XT take one digit; anything but 0 switches on.
+std::optional<bool> switchValue(const Request& request)
 {
-    return request.valueOrZero() != 0;
+    if (const auto value = request.value())
+        return *value != 0;
+    return std::nullopt;
 }
 
 void sendOffset(Request& request)
@@ -26,15 +28,17 @@ void sendOffset(Request& request)
     request.bus.rxRit(request.index(), 0, request.radio.ritOffset);
 }
 
-// RU and RD set the offset itself rather than stepping it; the value is not validated.
+// RU and RD set the offset itself rather than stepping it.
 void setOffset(Request& request, int sign)
 {
     if (request.isRead())
         return request.replyFixed();
     if (request.length() != offsetDigits)
         return;
-    request.radio.ritOffset = sign * std::min(request.valueOrZero(), rit::offsetLimit);
-    sendOffset(request);
+    if (const auto offset = request.value()) {
+        request.radio.ritOffset = sign * std::min(*offset, rit::offsetLimit);
+        sendOffset(request);
+    }
 }
 
 } // namespace
@@ -49,8 +53,10 @@ void rt(Request& request)
         return request.reply(radio.ritEnable);
     if (request.length() != 1)
         return;
-    radio.ritEnable = switchValue(request);
-    request.bus.rxRitEnable(request.index(), 0, radio.ritEnable);
+    if (const auto state = switchValue(request)) {
+        radio.ritEnable = *state;
+        request.bus.rxRitEnable(request.index(), 0, radio.ritEnable);
+    }
 }
 
 void xt(Request& request)
@@ -60,8 +66,10 @@ void xt(Request& request)
         return request.reply(radio.xitEnable);
     if (request.length() != 1)
         return;
-    radio.xitEnable = switchValue(request);
-    request.bus.rxXitEnable(request.index(), 0, radio.xitEnable);
+    if (const auto state = switchValue(request)) {
+        radio.xitEnable = *state;
+        request.bus.rxXitEnable(request.index(), 0, radio.xitEnable);
+    }
 }
 
 // RC clears the offset; it writes nothing to the port but leaves an empty line in the log.
@@ -106,7 +114,7 @@ void cn(Request& request)
     if (request.length() != 2)
         return;
     const auto tone = request.value();
-    if (!tone || *tone < 0 || *tone > lastToneNumber)
+    if (!tone || *tone < 0)
         return;
     radio.ctcssTone = *tone;
     request.bus.ctcssTone(request.index(), radio.ctcssTone);

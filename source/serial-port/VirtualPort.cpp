@@ -32,6 +32,12 @@ bool makeRaw(int fd)
     return ::tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
+// What a terminal program switches on and a raw line has off: echo, line editing, signals,
+// and the input and output translations.
+constexpr tcflag_t cookedLocal = ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN;
+constexpr tcflag_t cookedInput = IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON;
+constexpr tcflag_t cookedOutput = OPOST;
+
 } // namespace
 
 VirtualPort::~VirtualPort()
@@ -111,6 +117,22 @@ void VirtualPort::close()
 void VirtualPort::admitAnyClient()
 {
     ::ioctl(m_slave, TIOCNXCL);
+}
+
+bool VirtualPort::keepRaw(int fd)
+{
+    // On a pseudo-terminal's master side the terminal settings are those of the slave side,
+    // where the client changes them.
+    termios tio{};
+    if (::tcgetattr(fd, &tio) != 0)
+        return false;
+    if ((tio.c_lflag & cookedLocal) == 0 && (tio.c_iflag & cookedInput) == 0 &&
+        (tio.c_oflag & cookedOutput) == 0)
+        return false;
+    tio.c_lflag &= ~cookedLocal;
+    tio.c_iflag &= ~cookedInput;
+    tio.c_oflag &= ~cookedOutput;
+    return ::tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
 bool VirtualPort::fail(const QString& what, int error)

@@ -38,6 +38,10 @@ public:
     // Lets any client of this user open the link again, whatever exclusive mode the present one
     // asked for. Called whenever input arrives.
     void admitAnyClient();
+    // Keeps the pseudo-terminal of the port's descriptor `fd` raw: a client that switches echo,
+    // line editing or signals on (as a terminal program or "stty sane" does) would have every
+    // answer echoed back as a command. Switches them off again; true when it had to.
+    static bool keepRaw(int fd);
     QString path() const { return m_link; }
     QString errorString() const { return m_error; }
 

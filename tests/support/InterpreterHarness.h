@@ -1,8 +1,8 @@
 #pragma once
 // A channel set up for interpreter tests: a command bus, a Control on it, and the channel's
-// command port opened on a pseudo-terminal. run() hands one command to the interpreter the
-// way the worker does (letters and parameter cut from the text, channel mutex held) and
-// collects what it caused: the bytes on the client side, the log lines and the host commands.
+// command port opened on a pseudo-terminal. run() hands one command to the framer and the
+// interpreter the way the worker does (channel mutex held) and collects what it caused: the bytes
+// on the client side, the log lines and the host commands.
 
 #include "Control.h"
 #include "ControlTestAccess.h"
@@ -13,7 +13,6 @@
 #include "quorvexCommand.h"
 
 #include <QMetaObject>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStringList>
 #include <QVariant>
@@ -57,15 +56,15 @@ public:
 
     bool open() { return pty.isValid() && port.open(QIODevice::ReadWrite); }
 
-    // Runs one command (the text between two ";") and returns the bytes the client received.
+    // Runs one command (the text between two ";", as Latin-1 bytes) through a fresh framer and
+    // the interpreter, as the worker does, and returns the bytes the client received.
     QByteArray run(const QString& piece)
     {
-        static const QRegularExpression notLetter(QStringLiteral("[^A-Z]"));
-        static const QRegularExpression notParameter(QStringLiteral("[^0-9+-]"));
         hostCommands.clear();
         log.clear();
-        ControlTestAccess::execute(channel, QString(piece).remove(notLetter),
-                                   QString(piece).remove(notParameter), session);
+        // A fresh framer, in the session that keeps its setting (AI) from run to run.
+        session.framer = CommandFramer();
+        ControlTestAccess::executeBatch(channel, session, piece.toLatin1() + ';', parameter);
         // The answer is written before execute returns; a read that finds its ";" ends at once.
         return answered() ? pty.read(1000) : pty.readFor(5);
     }
@@ -119,6 +118,8 @@ public:
     QSignalSpy log;
 
 private:
+    QString parameter;
+
     bool answered() const
     {
         for (const QList<QVariant>& entry : log)
