@@ -61,6 +61,7 @@ bool ScriptCommands::execute(const QStringList& words)
     };
     static constexpr Verb verbs[] = {
         {"smeter", 3, &ScriptCommands::smeter},   {"swr", 3, &ScriptCommands::swr},
+        {"vfo", 3, &ScriptCommands::vfo},         {"mode", 3, &ScriptCommands::mode},
         {"cat", 3, &ScriptCommands::cat},         {"running", 2, &ScriptCommands::running},
         {"logview", 3, &ScriptCommands::logview}, {"screenshot", 2, &ScriptCommands::screenshot},
         {"quit", 1, &ScriptCommands::quit},
@@ -91,6 +92,28 @@ bool ScriptCommands::swr(const QStringList& words)
     if (!radio || !radio->canTransmit() || !ok || !std::isfinite(ratio) || ratio < 1.0)
         return false;
     radio->setSwr(ratio);
+    return true;
+}
+
+bool ScriptCommands::vfo(const QStringList& words)
+{
+    SimulatedRadio* radio = radioAt(words.at(1));
+    bool ok = false;
+    const double hz = words.at(2).toDouble(&ok);
+    if (!radio || !ok || !std::isfinite(hz) || hz <= 0 || hz > SimulatedRadio::highestFrequency)
+        return false;
+    radio->tune(hz);
+    return true;
+}
+
+bool ScriptCommands::mode(const QStringList& words)
+{
+    SimulatedRadio* radio = radioAt(words.at(1));
+    bool ok = false;
+    const quint32 mode = words.at(2).toUInt(&ok);
+    if (!radio || !ok || mode > SimulatedRadio::lastMode)
+        return false;
+    radio->selectMode(mode);
     return true;
 }
 
