@@ -60,10 +60,15 @@ bool ScriptCommands::execute(const QStringList& words)
         bool (ScriptCommands::*run)(const QStringList&);
     };
     static constexpr Verb verbs[] = {
-        {"smeter", 3, &ScriptCommands::smeter},   {"swr", 3, &ScriptCommands::swr},
-        {"vfo", 3, &ScriptCommands::vfo},         {"mode", 3, &ScriptCommands::mode},
-        {"cat", 3, &ScriptCommands::cat},         {"running", 2, &ScriptCommands::running},
-        {"logview", 3, &ScriptCommands::logview}, {"screenshot", 2, &ScriptCommands::screenshot},
+        {"smeter", 3, &ScriptCommands::smeter},
+        {"swr", 3, &ScriptCommands::swr},
+        {"vfo", 3, &ScriptCommands::vfo},
+        {"mode", 3, &ScriptCommands::mode},
+        {"cat", 3, &ScriptCommands::cat},
+        {"running", 2, &ScriptCommands::running},
+        {"logview", 3, &ScriptCommands::logview},
+        {"log", 2, &ScriptCommands::log},
+        {"screenshot", 2, &ScriptCommands::screenshot},
         {"quit", 1, &ScriptCommands::quit},
     };
     for (const Verb& verb : verbs) {
@@ -142,6 +147,17 @@ bool ScriptCommands::logview(const QStringList& words)
     if (!box || !isSwitch(words.at(2)))
         return false;
     box->setChecked(words.at(2) == QLatin1String("1"));
+    return true;
+}
+
+bool ScriptCommands::log(const QStringList& words)
+{
+    bool ok = false;
+    const quint32 channel = words.at(1).toUInt(&ok);
+    if (!ok || !viewLogBox(session->optionsLayout(), channel))
+        return false;
+    for (const QString& line : logViewLines(session->optionsLayout(), channel))
+        printHostLine(QStringLiteral("log ") + line);
     return true;
 }
 

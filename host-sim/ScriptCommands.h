@@ -9,6 +9,7 @@
 //   cat <channel> <0|1>        flip the device manager's "CAT enable" switch of a channel
 //   running <0|1>              start or stop the host (reported as command 1)
 //   logview <channel> <0|1>    tick or clear the "View log" box of a channel's plug-in panel
+//   log <channel>              print the lines of a channel's log view, each as "log <line>"
 //   screenshot <file>          render the window, as it is now, to a PNG file
 //   quit                       leave like on SIGTERM, saving the settings
 // Each line done prints "ok <line>", a wrong one "error <line>". End of input only stops
@@ -50,6 +51,7 @@ private:
     bool cat(const QStringList& words);
     bool running(const QStringList& words);
     bool logview(const QStringList& words);
+    bool log(const QStringList& words);
     bool screenshot(const QStringList& words);
     bool quit(const QStringList& words);
     // The radio named by a channel word, or null.

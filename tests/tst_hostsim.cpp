@@ -418,12 +418,19 @@ void tst_hostsim::viewLogBoxFoundByChannel()
             new QLabel(channel == 1 ? QStringLiteral("/run/user/7/kenwood-ts480/RX2") : QString());
         path->setObjectName(QStringLiteral("lbVirtualPath"));
         pageLayout->addWidget(path);
+        auto* log = new QTextBrowser;
+        log->setObjectName(QStringLiteral("tbLog"));
+        log->append(QStringLiteral("CAT FA;"));
+        log->append(QStringLiteral("CAT FA0000%1;").arg(channel));
+        pageLayout->addWidget(log);
         tabs->addTab(page, QString::number(channel));
     }
 
     QCOMPARE(virtualPortPath(layout, 0), QString());
     QCOMPARE(virtualPortPath(layout, 1), QStringLiteral("/run/user/7/kenwood-ts480/RX2"));
     QCOMPARE(virtualPortPath(layout, 2), QString());
+    QCOMPARE(logViewLines(layout, 1), (QStringList{"CAT FA;", "CAT FA00001;"}));
+    QCOMPARE(logViewLines(layout, 2), QStringList());
     QCOMPARE(viewLogBox(layout, 0), logBoxes.at(0));
     QCOMPARE(viewLogBox(layout, 1), logBoxes.at(1));
     QCOMPARE(viewLogBox(layout, 2), nullptr);
