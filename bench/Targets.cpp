@@ -15,6 +15,8 @@ constexpr double idleQuietFactor = 0.1;
 constexpr double idleWatchedFactor = 1.1;
 // Eight channels at once: p99 within this factor of the floor's serving as many.
 constexpr double scaleP99Factor = 1.5;
+// One TCP session polling beside another that floods: p99 within this factor of its own alone.
+constexpr double floodP99Factor = 1.5;
 // Memory growth over the flood: up to this much is the allocator's noise, not growth.
 constexpr long flatMemoryKiB = 256;
 // With the log view on, the view keeps its last lines only: after a warm-up as large as the
@@ -150,6 +152,85 @@ void judgeScale(const BenchResults& results, const std::string& label, std::vect
     targets.push_back(answers(name + "answers", row->right, row->wrong, row->missing));
 }
 
+// A p99 against a limit, or a miss when a series is empty.
+Target p99Within(const std::string& name, const Percentiles& measured, double limit,
+                 const std::string& limitText)
+{
+    if (measured.count == 0 || limit <= 0)
+        return notMeasured(name, limitText);
+    return {name, format("%.0f us", measured.p99), limitText, measured.p99 <= limit, {}};
+}
+
+void judgeTcp(const BenchResults& results, const std::string& label, std::vector<Target>& targets)
+{
+    const TcpResults& tcp = results.tcp;
+    const std::string server = tcpLabel(label);
+    for (const char* command : {"FA;", "IF;"}) {
+        const std::string name = std::string("TCP \"") + command + "\" ";
+        const LatencyRow* row = findLatency(results, server, command);
+        const LatencyRow* floor = findLatency(results, tcpFloorLabel, command);
+        const std::string p50Limit =
+            format("<= %.2f x TCP floor", latencyP50Factor) +
+            (floor ? format(" (%.0f us)", latencyP50Factor * floor->stats.p50) : "");
+        if (!row || !floor || row->stats.count == 0 || floor->stats.count == 0) {
+            targets.push_back(notMeasured(name + "p50", p50Limit));
+            targets.push_back(notMeasured(name + "answers", "wrong 0, missing 0"));
+            continue;
+        }
+        targets.push_back({name + "p50",
+                           format("%.0f us", row->stats.p50),
+                           p50Limit,
+                           row->stats.p50 <= latencyP50Factor * floor->stats.p50,
+                           {}});
+        targets.push_back(p99Within(name + "p99", row->stats, latencyP99LimitUs,
+                                    format("<= %.0f us", latencyP99LimitUs)));
+        targets.push_back(answers(name + "answers", row->right, row->wrong, row->missing));
+    }
+
+    const std::string sessions = std::to_string(tcp.sessions.channels) + " TCP sessions ";
+    const ScaleRow* row = nullptr;
+    const ScaleRow* floor = nullptr;
+    for (const ScaleRow& candidate : tcp.sessions.rows)
+        (candidate.server == server ? row : floor) = &candidate;
+    const double floorP99 = floor ? floor->stats.p99 : 0;
+    targets.push_back(p99Within(sessions + "p99", row ? row->stats : Percentiles{},
+                                scaleP99Factor * floorP99,
+                                format("<= %.1f x TCP floor", scaleP99Factor) +
+                                    format(" (%.0f us)", scaleP99Factor * floorP99)));
+    if (row)
+        targets.push_back(answers(sessions + "answers", row->right, row->wrong, row->missing));
+
+    const double aloneP99 = tcp.pollerAlone.stats.p99;
+    targets.push_back(p99Within("TCP poller beside a flood p99", tcp.pollerBesideFlood.stats,
+                                floodP99Factor * aloneP99,
+                                format("<= %.1f x alone", floodP99Factor) +
+                                    format(" (%.0f us)", floodP99Factor * aloneP99)));
+    targets.push_back(answers("TCP poller answers",
+                              tcp.pollerAlone.right + tcp.pollerBesideFlood.right,
+                              tcp.pollerAlone.wrong + tcp.pollerBesideFlood.wrong,
+                              tcp.pollerAlone.missing + tcp.pollerBesideFlood.missing));
+    targets.push_back(answers("TCP flood answers", tcp.flood));
+
+    Target push = p99Within("push latency p99", tcp.push.stats, latencyP99LimitUs,
+                            format("<= %.0f us", latencyP99LimitUs));
+    if (tcp.push.stats.count > 0)
+        push.measured =
+            format("%.0f us", tcp.push.stats.p99) + format(" (p50 %.0f us)", tcp.push.stats.p50);
+    targets.push_back(push);
+    targets.push_back(answers("pushes", tcp.push.right, tcp.push.wrong, tcp.push.missing));
+
+    const double idle = tcp.idleHostCpu - tcp.idleHostBaseline;
+    const double idleLimit = idleQuietFactor * tcp.idleBareCpu;
+    const std::string idleName =
+        "idle CPU, " + std::to_string(tcp.quietSessions) + " quiet TCP sessions";
+    const std::string idleLimitText =
+        format("<= %.2f %%", 100 * idleLimit) + format(" (%.1f x bare loop)", idleQuietFactor);
+    targets.push_back(
+        tcp.measured
+            ? Target{idleName, format("%.2f %%", 100 * idle), idleLimitText, idle <= idleLimit, {}}
+            : notMeasured(idleName, idleLimitText));
+}
+
 // The references must answer right too, or what the build is compared with means nothing.
 void judgeReferences(const BenchResults& results, std::vector<Target>& targets)
 {
@@ -157,14 +238,17 @@ void judgeReferences(const BenchResults& results, std::vector<Target>& targets)
     long wrong = 0;
     long missing = 0;
     for (const LatencyRow& row : results.latency) {
-        if (row.server == floorLabel || row.server == bareLabel) {
+        if (row.server == floorLabel || row.server == bareLabel || row.server == tcpFloorLabel) {
             right += row.right;
             wrong += row.wrong;
             missing += row.missing;
         }
     }
-    for (const ScaleRow& row : results.scale.rows) {
-        if (row.server == floorLabel || row.server == bareLabel) {
+    std::vector<ScaleRow> scaleRows = results.scale.rows;
+    scaleRows.insert(scaleRows.end(), results.tcp.sessions.rows.begin(),
+                     results.tcp.sessions.rows.end());
+    for (const ScaleRow& row : scaleRows) {
+        if (row.server == floorLabel || row.server == bareLabel || row.server == tcpFloorLabel) {
             right += row.right;
             wrong += row.wrong;
             missing += row.missing;
@@ -198,6 +282,8 @@ std::vector<Target> judgeTargets(const BenchResults& results, const std::string&
         targets.push_back(notMeasured("throughput", throughputLimit));
     }
     judgeScale(results, label, targets);
+    if (build && build == &results.builds.front())
+        judgeTcp(results, label, targets);
     judgeReferences(results, targets);
     return targets;
 }
