@@ -112,7 +112,11 @@ bool ClientPort::receive(std::string& answer, std::chrono::steady_clock::time_po
 
 void ClientPort::discardInput()
 {
+    // A terminal's input is flushed; a socket's is read and dropped, whatever has arrived.
     ::tcflush(m_fd, TCIFLUSH);
+    char buffer[4096];
+    while (::read(m_fd, buffer, sizeof buffer) > 0) {
+    }
     m_received.clear();
     m_scanned = 0;
 }

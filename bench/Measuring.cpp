@@ -1,5 +1,6 @@
 #include "Measuring.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -153,6 +154,22 @@ LatencyRow latencyRow(const std::string& server, const std::string& command, Lat
     row.right = series.right;
     row.wrong = series.wrong;
     row.missing = series.missing;
+    return row;
+}
+
+ScaleRow scaleRow(const std::string& server, const std::vector<LatencySeries>& series)
+{
+    ScaleRow row;
+    row.server = server;
+    LatencySeries merged;
+    for (LatencySeries client : series) {
+        row.worstP99 = std::max(row.worstP99, percentiles(client.microseconds).p99);
+        append(merged, client);
+    }
+    row.stats = percentiles(merged.microseconds);
+    row.right = merged.right;
+    row.wrong = merged.wrong;
+    row.missing = merged.missing;
     return row;
 }
 

@@ -46,6 +46,10 @@ void append(LatencySeries& into, const LatencySeries& part);
 // A latency row of `server` for `command` from a finished series.
 LatencyRow latencyRow(const std::string& server, const std::string& command, LatencySeries& series);
 
+// The row of `server` whose clients measured `series` at once: all merged, and the worst p99
+// of any one client.
+ScaleRow scaleRow(const std::string& server, const std::vector<LatencySeries>& series);
+
 // A loopback TCP port nobody listens on at the moment of asking, or 0.
 int freeTcpPort();
 

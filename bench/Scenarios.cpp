@@ -88,20 +88,8 @@ bool Scenarios::scale(BenchResults& results, std::string& error)
     if (!startSideBySide(channels, run, error))
         return false;
     const auto series = measureInTurns(run.ports, scaleProbe, options.scaleCountPerChannel());
-    for (std::size_t s = 0; s < series.size(); ++s) {
-        ScaleRow row;
-        row.server = run.labels[s];
-        LatencySeries merged;
-        for (LatencySeries channel : series[s]) {
-            row.worstP99 = std::max(row.worstP99, percentiles(channel.microseconds).p99);
-            append(merged, channel);
-        }
-        row.stats = percentiles(merged.microseconds);
-        row.right = merged.right;
-        row.wrong = merged.wrong;
-        row.missing = merged.missing;
-        results.scale.rows.push_back(row);
-    }
+    for (std::size_t s = 0; s < series.size(); ++s)
+        results.scale.rows.push_back(scaleRow(run.labels[s], series[s]));
     return true;
 }
 

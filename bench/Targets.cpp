@@ -31,9 +31,9 @@ std::string format(const char* pattern, double value)
     return text;
 }
 
-const ScaleRow* findScale(const BenchResults& results, const std::string& server)
+const ScaleRow* findScale(const ScaleResult& scale, const std::string& server)
 {
-    for (const ScaleRow& row : results.scale.rows) {
+    for (const ScaleRow& row : scale.rows) {
         if (row.server == server)
             return &row;
     }
@@ -70,15 +70,18 @@ Target answers(const std::string& name, const TrafficResult& traffic)
     return answers(name, traffic.right, traffic.wrong, traffic.missing);
 }
 
-void judgeLatency(const BenchResults& results, const std::string& label,
-                  std::vector<Target>& targets)
+// "FA;" and "IF;" round trips of `server` against `floorServer` (named `floorWord` in the
+// limits); the names start with `prefix`.
+void judgeLatency(const BenchResults& results, const std::string& server,
+                  const std::string& floorServer, const std::string& prefix,
+                  const std::string& floorWord, std::vector<Target>& targets)
 {
     for (const char* command : {"FA;", "IF;"}) {
-        const std::string name = std::string("\"") + command + "\" ";
-        const LatencyRow* row = findLatency(results, label, command);
-        const LatencyRow* floor = findLatency(results, floorLabel, command);
+        const std::string name = prefix + "\"" + command + "\" ";
+        const LatencyRow* row = findLatency(results, server, command);
+        const LatencyRow* floor = findLatency(results, floorServer, command);
         const std::string p50Limit =
-            format("<= %.2f x floor", latencyP50Factor) +
+            format("<= %.2f x ", latencyP50Factor) + floorWord +
             (floor ? format(" (%.0f us)", latencyP50Factor * floor->stats.p50) : "");
         const std::string p99Limit = format("<= %.0f us", latencyP99LimitUs);
         if (!row || !floor || row->stats.count == 0 || floor->stats.count == 0) {
@@ -131,13 +134,14 @@ void judgeLog(const BuildResults& build, std::vector<Target>& targets)
     }
 }
 
-void judgeScale(const BenchResults& results, const std::string& label, std::vector<Target>& targets)
+// Many clients at once: the p99 of `server`'s rows against `floorServer`'s.
+void judgeScale(const ScaleResult& scale, const std::string& server, const std::string& floorServer,
+                const std::string& name, const std::string& floorWord, std::vector<Target>& targets)
 {
-    const std::string name = std::to_string(results.scale.channels) + "-channel ";
-    const ScaleRow* row = findScale(results, label);
-    const ScaleRow* floor = findScale(results, floorLabel);
+    const ScaleRow* row = findScale(scale, server);
+    const ScaleRow* floor = findScale(scale, floorServer);
     const std::string limit =
-        format("<= %.1f x floor", scaleP99Factor) +
+        format("<= %.1f x ", scaleP99Factor) + floorWord +
         (floor ? format(" (%.0f us)", scaleP99Factor * floor->stats.p99) : "");
     if (!row || !floor || row->stats.count == 0 || floor->stats.count == 0) {
         targets.push_back(notMeasured(name + "p99", limit));
@@ -165,40 +169,9 @@ void judgeTcp(const BenchResults& results, const std::string& label, std::vector
 {
     const TcpResults& tcp = results.tcp;
     const std::string server = tcpLabel(label);
-    for (const char* command : {"FA;", "IF;"}) {
-        const std::string name = std::string("TCP \"") + command + "\" ";
-        const LatencyRow* row = findLatency(results, server, command);
-        const LatencyRow* floor = findLatency(results, tcpFloorLabel, command);
-        const std::string p50Limit =
-            format("<= %.2f x TCP floor", latencyP50Factor) +
-            (floor ? format(" (%.0f us)", latencyP50Factor * floor->stats.p50) : "");
-        if (!row || !floor || row->stats.count == 0 || floor->stats.count == 0) {
-            targets.push_back(notMeasured(name + "p50", p50Limit));
-            targets.push_back(notMeasured(name + "answers", "wrong 0, missing 0"));
-            continue;
-        }
-        targets.push_back({name + "p50",
-                           format("%.0f us", row->stats.p50),
-                           p50Limit,
-                           row->stats.p50 <= latencyP50Factor * floor->stats.p50,
-                           {}});
-        targets.push_back(p99Within(name + "p99", row->stats, latencyP99LimitUs,
-                                    format("<= %.0f us", latencyP99LimitUs)));
-        targets.push_back(answers(name + "answers", row->right, row->wrong, row->missing));
-    }
-
-    const std::string sessions = std::to_string(tcp.sessions.channels) + " TCP sessions ";
-    const ScaleRow* row = nullptr;
-    const ScaleRow* floor = nullptr;
-    for (const ScaleRow& candidate : tcp.sessions.rows)
-        (candidate.server == server ? row : floor) = &candidate;
-    const double floorP99 = floor ? floor->stats.p99 : 0;
-    targets.push_back(p99Within(sessions + "p99", row ? row->stats : Percentiles{},
-                                scaleP99Factor * floorP99,
-                                format("<= %.1f x TCP floor", scaleP99Factor) +
-                                    format(" (%.0f us)", scaleP99Factor * floorP99)));
-    if (row)
-        targets.push_back(answers(sessions + "answers", row->right, row->wrong, row->missing));
+    judgeLatency(results, server, tcpFloorLabel, "TCP ", tcpFloorLabel, targets);
+    judgeScale(tcp.sessions, server, tcpFloorLabel,
+               std::to_string(tcp.sessions.channels) + " TCP sessions ", tcpFloorLabel, targets);
 
     const double aloneP99 = tcp.pollerAlone.stats.p99;
     targets.push_back(p99Within("TCP poller beside a flood p99", tcp.pollerBesideFlood.stats,
@@ -262,7 +235,7 @@ void judgeReferences(const BenchResults& results, std::vector<Target>& targets)
 std::vector<Target> judgeTargets(const BenchResults& results, const std::string& label)
 {
     std::vector<Target> targets;
-    judgeLatency(results, label, targets);
+    judgeLatency(results, label, floorLabel, "", "floor", targets);
     const BuildResults* build = findBuild(results, label);
     const std::string throughputLimit = format(">= %.0f commands/s", throughputMinimum);
     if (build) {
@@ -281,7 +254,8 @@ std::vector<Target> judgeTargets(const BenchResults& results, const std::string&
     } else {
         targets.push_back(notMeasured("throughput", throughputLimit));
     }
-    judgeScale(results, label, targets);
+    judgeScale(results.scale, label, floorLabel,
+               std::to_string(results.scale.channels) + "-channel ", "floor", targets);
     if (build && build == &results.builds.front())
         judgeTcp(results, label, targets);
     judgeReferences(results, targets);

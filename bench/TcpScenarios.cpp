@@ -95,20 +95,8 @@ bool Scenarios::tcp(BenchResults& results, std::string& error)
             return false;
         results.tcp.sessions.channels = sessionCount;
         const auto series = measureInTurns(servers, scaleProbe, options.scaleCountPerChannel());
-        for (std::size_t s = 0; s < series.size(); ++s) {
-            ScaleRow row;
-            row.server = labels[s];
-            LatencySeries merged;
-            for (LatencySeries session : series[s]) {
-                row.worstP99 = std::max(row.worstP99, percentiles(session.microseconds).p99);
-                append(merged, session);
-            }
-            row.stats = percentiles(merged.microseconds);
-            row.right = merged.right;
-            row.wrong = merged.wrong;
-            row.missing = merged.missing;
-            results.tcp.sessions.rows.push_back(row);
-        }
+        for (std::size_t s = 0; s < series.size(); ++s)
+            results.tcp.sessions.rows.push_back(scaleRow(labels[s], series[s]));
     }
     if (!tcpFlood(port, results.tcp, error) || !tcpPush(host, port, results.tcp, error))
         return false;

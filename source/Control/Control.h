@@ -309,6 +309,8 @@ private:
     // Worker thread: a TCP client gone, or its socket failed. What it keyed is released, its
     // queues and descriptor go with it; the log says why.
     void endTcpSession(Session* session);
+    // Whether the worker reads the session's descriptor this turn.
+    bool wantsInput(Session& session);
     // Executes at most one slice of a session's waiting input; true when more could run.
     bool executeSlice(Session& session, QString& parameter);
     // Worker thread: turns the changed-items mask into pushes for the sessions with

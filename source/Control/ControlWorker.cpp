@@ -149,7 +149,7 @@ void Control::run()
             const bool dead = session == catSession.get() && catHungUp;
             const short events =
                 dead ? 0
-                     : short((session->input.size() < heldInputLimit ? WorkerWait::Readable : 0) |
+                     : short((wantsInput(*session) ? WorkerWait::Readable : 0) |
                              (session->queuedOutput() > 0 ? WorkerWait::Writable : 0));
             workerWait.watch(session->descriptor(), events);
         }
@@ -195,6 +195,10 @@ void Control::run()
         for (Session* session : sessions)
             moreToExecute = executeSlice(*session, parameter) || moreToExecute;
         pushDue = pushChanges(sessions, monotonicMicroseconds());
+        // The answers of this turn, each session's in as few writes as its line takes.
+        for (Session* session : sessions)
+            if (session->queuedOutput() > 0)
+                session->sendQueued();
         if (watching)
             takeCatLineChanges();
     }
@@ -208,6 +212,15 @@ void Control::collectSessions(std::vector<Session*>& sessions) const
         sessions.push_back(catSession.get());
     for (const auto& session : tcpSessions)
         sessions.push_back(session.get());
+}
+
+bool Control::wantsInput(Session& session)
+{
+    // While its commands run, a session is read only when what it sent before is executed (a
+    // slice at most waits), so its input is not read ahead of the others' turns; while its
+    // answers wait at the limit it is read on, up to the held-input limit.
+    const bool executing = session.queuedOutput() < outputQueueLimit;
+    return session.input.size() < (executing ? qint64(executeSliceBytes) : heldInputLimit);
 }
 
 bool Control::executeSlice(Session& session, QString& parameter)

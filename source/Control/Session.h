@@ -36,8 +36,9 @@ public:
     virtual int descriptor() = 0;
     // Appends what the client sent to `input`: Ended when the client has gone.
     virtual Input readInput() = 0;
-    // Takes a whole answer into the output queue (sending what the line takes at once); false
-    // when the session cannot send any more, with the reason in writeError().
+    // Takes a whole answer into the output queue (a port sends what the line takes at once, a
+    // socket when the worker calls sendQueued); false when the session cannot send any more,
+    // with the reason in writeError().
     virtual bool write(const QByteArray& answer) = 0;
     virtual QString writeError() = 0;
     // Sends more of the output queue; false when the line failed.

@@ -45,15 +45,7 @@ bool TcpSession::write(const QByteArray& answer)
 {
     if (m_failed)
         return false;
-    qint64 sent = 0;
-    if (m_output.isEmpty()) {
-        const sockets::TransferResult result =
-            sockets::writeSome(m_fd, answer.constData(), answer.size());
-        if (result.state == sockets::Transfer::Failed)
-            return fail(sockets::errorText(result.error));
-        sent = result.bytes;
-    }
-    m_output.append(answer.constData() + sent, answer.size() - sent);
+    m_output.append(answer.constData(), answer.size());
     return true;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // One TCP client of a channel: a connected socket, whose answers wait in an output queue of
-// the session's own until the socket takes them. The client's going (end of stream, reset)
-// ends the session; closing it drops whatever is still queued either way.
+// the session's own until the socket takes them. The worker sends the queue after each slice
+// of commands, so a client that sends many at once gets their answers in a few writes rather
+// than one system call each. The client's going (end of stream, reset) ends the session;
+// closing it drops whatever is still queued either way.
 //
 // Threads: as Session.
 

@@ -36,13 +36,10 @@ TcpClient::~TcpClient()
     close();
 }
 
-bool TcpClient::connectTo(quint16 port, const QString& from, const QString& to, int bufferBytes)
+bool TcpClient::connectTo(quint16 port, const QString& from, const QString& to)
 {
     close();
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (bufferBytes > 0)
-        for (const int option : {SO_SNDBUF, SO_RCVBUF})
-            ::setsockopt(m_fd, SOL_SOCKET, option, &bufferBytes, sizeof bufferBytes);
     const sockaddr_in source = loopback(from, 0);
     const sockaddr_in target = loopback(to, port);
     return m_fd >= 0 &&

@@ -15,10 +15,9 @@ public:
     TcpClient(const TcpClient&) = delete;
     TcpClient& operator=(const TcpClient&) = delete;
 
-    // Connects from `from` (port chosen by the system) to `to`:`port`; `bufferBytes`, when
-    // given, limits the socket's send and receive buffers.
+    // Connects from `from` (port chosen by the system) to `to`:`port`.
     bool connectTo(quint16 port, const QString& from = QStringLiteral("127.0.0.1"),
-                   const QString& to = QStringLiteral("127.0.0.1"), int bufferBytes = 0);
+                   const QString& to = QStringLiteral("127.0.0.1"));
     bool write(const QByteArray& data);
     // As much of `data` as the socket takes now, without waiting.
     qint64 writeSome(const QByteArray& data);
