@@ -119,9 +119,10 @@ QString framing(const QList<QByteArray>& reads, const QList<QString>& commandsLo
 QString keying(const QList<QString>& commandsLogged, const QList<KeyCall>& calls)
 {
     // Only TX with nothing, 0 or 1 after its letters keys, and only RX alone releases; line
-    // noise may stand before them, spaces anywhere after the letters.
-    static const QRegularExpression transmit(QStringLiteral("^[^A-Z]*TX *([01] *)?$"));
-    static const QRegularExpression receive(QStringLiteral("^[^A-Z]*RX *$"));
+    // noise may stand before them, spaces anywhere after the letters (and nothing else: "\z",
+    // since "$" would let a line feed at the end through).
+    static const QRegularExpression transmit(QStringLiteral("^[^A-Z]*TX *([01] *)?\\z"));
+    static const QRegularExpression receive(QStringLiteral("^[^A-Z]*RX *\\z"));
     QList<KeyCall> expected;
     for (const QString& command : commandsLogged) {
         const QString piece = pieceOf(command);

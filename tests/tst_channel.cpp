@@ -8,6 +8,7 @@
 #include "ControlTestAccess.h"
 #include "FakeDeviceManager.h"
 #include "FakeKeyControl.h"
+#include "LinkClient.h"
 #include "PtyPair.h"
 #include "RuntimeDirectory.h"
 #include "SerialPortControl.h"
@@ -53,6 +54,8 @@ private slots:
     void floods();
     void noiseBurst();
     void virtualPort();
+    void nextClientStartsClean_data();
+    void nextClientStartsClean();
 };
 
 namespace
@@ -528,8 +531,9 @@ void tst_channel::floods()
 void tst_channel::noiseBurst()
 {
     PtyPair pty;
-    ChannelHarness channel;
+    // Made before the channel, which calls it until it is gone.
     FakeKeyControl key;
+    ChannelHarness channel;
     channel.announceKeyObject(&key);
     QVERIFY(openCat(channel, pty));
 
@@ -578,10 +582,9 @@ void tst_channel::noiseBurst()
 namespace
 {
 
-// How a client opens the virtual port: as it is; taking the line for itself (TIOCEXCL) and
-// leaving without giving it back, as a client that crashes does; or with echo and line editing
-// switched on, as a terminal program or "stty sane" leaves a line.
-enum class Client { Plain, Exclusive, Echoing };
+// How a client opens the virtual port: as it is, or with echo and line editing switched on, as a
+// terminal program or "stty sane" leaves a line.
+enum class Client { Plain, Echoing };
 
 // Writes `command` as a client of `path` and returns what came back until the last answer, an
 // ID's, and then for a while longer: a line that loops shows here.
@@ -590,8 +593,6 @@ QByteArray ask(const QString& path, Client kind = Client::Plain, const QByteArra
     const int client = ::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
     if (client < 0)
         return "open failed";
-    if (kind == Client::Exclusive)
-        ::ioctl(client, TIOCEXCL);
     termios tio{};
     if (kind == Client::Echoing && ::tcgetattr(client, &tio) == 0) {
         tio.c_lflag |= ECHO | ICANON | ISIG | IEXTEN;
@@ -644,15 +645,8 @@ void tst_channel::virtualPort()
     QVERIFY(channel.control.isRunning());
     QCOMPARE(QFileInfo(path).isSymLink(), true);
     QVERIFY(channel.logView().value(0).endsWith(" Virtual port: " + path));
-    // Connections one after the other, all served; one that kept the line exclusive for itself
-    // does not lock the next one out (the test may run as root, which exclusive mode lets in
-    // anyway, so the mode is read back).
-    QCOMPARE(ask(path, Client::Exclusive), QByteArray("ID020;"));
-    const int probe = ::open(path.toLocal8Bit().constData(), O_RDONLY | O_NOCTTY | O_NONBLOCK);
-    int exclusive = -1;
-    QCOMPARE(::ioctl(probe, TIOCGEXCL, &exclusive), 0);
-    ::close(probe);
-    QCOMPARE(exclusive, 0);
+    // Connections one after the other, all served.
+    QCOMPARE(ask(path), QByteArray("ID020;"));
     QCOMPARE(ask(path), QByteArray("ID020;"));
     // A client that turns echo on gets each answer once, executes none of them, and starts
     // no endless exchange of "?;".
@@ -675,6 +669,55 @@ void tst_channel::virtualPort()
     names->setCurrentIndex(0);
     QVERIFY(pttLine->isEnabled());
     QVERIFY(!shown->isVisibleTo(channel.panel));
+}
+
+void tst_channel::nextClientStartsClean_data()
+{
+    QTest::addColumn<QByteArray>("written"); // by the client that leaves, which reads nothing
+    QTest::addColumn<int>("executed");       // log lines to wait for before it leaves
+    QTest::addColumn<bool>("exclusive");     // it takes the line for itself first
+
+    QTest::newRow("three answers unread") << QByteArray("ID;FA;SM0;") << 6 << false;
+    QTest::newRow("flood, answers and commands waiting")
+        << QByteArray("IF;").repeated(100000) << 2000 << false;
+    QTest::newRow("exclusive mode, nothing written") << QByteArray() << 0 << true;
+}
+
+// A client of the virtual port leaves (closing is what the system does for one that dies too):
+// the next one gets only its own answers, and may open the line whatever mode the last one left.
+void tst_channel::nextClientStartsClean()
+{
+    QFETCH(QByteArray, written);
+    QFETCH(int, executed);
+    QFETCH(bool, exclusive);
+
+    QTemporaryDir runtime;
+    const RuntimeDirectory environment(runtime.path());
+    const QString path = runtime.filePath("kenwood-ts480/RX1");
+    ChannelHarness channel;
+    QComboBox* names = channel.combo("cbPortName");
+    names->setCurrentIndex(names->count() - 1);
+    channel.box("chbEnable")->setChecked(true);
+    QVERIFY(channel.control.isRunning());
+    {
+        LinkClient client(path);
+        QVERIFY(client.isOpen());
+        if (exclusive)
+            QVERIFY(client.takeExclusive());
+        QVERIFY(client.write(written));
+        QTRY_VERIFY(channel.logged.size() >= executed);
+    }
+    QTRY_COMPARE(channel.logView().filter("Client left").size(), 1);
+    const qsizetype logged = channel.logged.size();
+
+    LinkClient next(path);
+    QVERIFY(next.isOpen());
+    // Read back: the test may run as root, which exclusive mode lets in anyway.
+    QVERIFY(!next.isExclusive());
+    QVERIFY(next.write("FB;"));
+    QCOMPARE(next.read(3000), fbAnswer);
+    QTRY_COMPARE(channel.logged.mid(logged).filter("FB"),
+                 (QStringList{"< CAT FB;", "> CAT " + fbAnswer}));
 }
 
 QTEST_MAIN(tst_channel)

@@ -613,8 +613,10 @@ void tst_endtoend::virtualPort()
     const ClientResult mode = client({QStringLiteral("m")});
     QVERIFY2(mode.finished && mode.exitCode == 0, qPrintable(mode.errors));
     QCOMPARE(mode.lines.value(0), QStringLiteral("LSB"));
-    exchange({QStringLiteral("T"), QStringLiteral("1")}, {QStringLiteral("t")},
-             {QStringLiteral("1")}, {QStringLiteral("key setTrx 0 2 1 worker")});
+    // rigctl keys and leaves: the transmitter is released with it.
+    exchange(
+        {QStringLiteral("T"), QStringLiteral("1")}, {QStringLiteral("t")}, {QStringLiteral("0")},
+        {QStringLiteral("key setTrx 0 2 1 worker"), QStringLiteral("key setTrx 0 2 0 worker")});
     exchange({QStringLiteral("T"), QStringLiteral("0")}, {}, {},
              {QStringLiteral("key setTrx 0 2 0 worker")});
 

@@ -3,21 +3,26 @@
 // with the CAT port's line poll running only while a line is chosen, also when the choice
 // changes while the port is open),
 // the PTT and footswitch ports through their boxes (from the GUI thread), the line poll timer
-// running exactly while one of those two ports is open, and the key object taken from the bus
-// at every change.
+// running exactly while one of those two ports is open, the key object taken from the bus
+// at every change, and what the CAT port keyed released once when its keyer goes away.
 
 #include "ChannelHarness.h"
 #include "ControlTestAccess.h"
 #include "FakeKeyControl.h"
 #include "LineStatusSource.h"
+#include "LinkClient.h"
 #include "PtyPair.h"
+#include "RuntimeDirectory.h"
 #include "SerialTypes.h"
+#include "VirtualPort.h"
 
 #include <QDeadlineTimer>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 using Calls = QList<KeyCall>;
 
@@ -37,6 +42,8 @@ private slots:
     void timerRunsWhileAPortIsOpen();
     void keyObjectTakenAtEveryChange();
     void keyingPortFailsToOpen();
+    void releasedWithItsKeyer_data();
+    void releasedWithItsKeyer();
 };
 
 namespace
@@ -373,6 +380,87 @@ void tst_keying::keyingPortFailsToOpen()
     QVERIFY(!channel.box("chbEnableFootswitch")->isChecked());
     QVERIFY(channel.combo("cbPortNameFootSwitch")->isEnabled());
     QVERIFY(!ControlTestAccess::linePollActive(channel.control));
+}
+
+void tst_keying::releasedWithItsKeyer_data()
+{
+    QTest::addColumn<QString>("keyer");  // "TX;", or the CAT line box that chooses RTS
+    QTest::addColumn<QString>("ending"); // what takes the keyer away
+    QTest::addColumn<KeyCall>("release");
+    QTest::addColumn<QString>("logged"); // the log view's line about it
+
+    const KeyCall trx = KeyCall::trx(0, 2, false);
+    const KeyCall key = KeyCall::key(0, 2, false);
+    QTest::newRow("TX, client leaves the virtual port")
+        << "TX;"
+        << "client left" << trx << "Transmitter released: client left";
+    QTest::newRow("TX, port closed") << "TX;"
+                                     << "port closed" << trx << "Transmitter released: port closed";
+    QTest::newRow("TX, line hangs up") << "TX;"
+                                       << "line lost" << trx << "Transmitter released: line lost";
+    QTest::newRow("TX, channel deleted") << "TX;"
+                                         << "channel deleted" << trx << "";
+    QTest::newRow("CAT line PTT, port closed")
+        << "cbPttLine"
+        << "port closed" << trx << "Transmitter released: port closed";
+    QTest::newRow("CAT line key, line hangs up")
+        << "cbKeyLine"
+        << "line lost" << key << "CW key released: line lost";
+}
+
+// Keyed through the CAT port, then the keyer goes: one release, logged, and none later when the
+// channel goes as well.
+void tst_keying::releasedWithItsKeyer()
+{
+    QFETCH(QString, keyer);
+    QFETCH(QString, ending);
+    QFETCH(KeyCall, release);
+    QFETCH(QString, logged);
+
+    QTemporaryDir runtime;
+    const RuntimeDirectory environment(runtime.path());
+    PtyPair pty;
+    Lines lines(pty.slavePath(), {}, {});
+    FakeKeyControl key;
+    auto channel = std::make_unique<ChannelHarness>();
+    channel->announceKeyObject(&key);
+    const bool virtualPort = ending == "client left";
+    if (virtualPort) {
+        QComboBox* names = channel->combo("cbPortName");
+        names->setCurrentIndex(names->findText(VirtualPort::itemName()));
+    } else {
+        channel->selectPort("cbPortName", pty.slavePath());
+    }
+    if (keyer != "TX;")
+        channel->combo(qPrintable(keyer))->setCurrentIndex(2);
+    channel->box("chbEnable")->setChecked(true);
+    QVERIFY(channel->control.isRunning());
+
+    LinkClient client(VirtualPort::linkPath("RX1"));
+    if (keyer == "TX;") {
+        QVERIFY(virtualPort ? client.write("TX;") : pty.write("TX;"));
+        QTRY_COMPARE(key.calls(), Calls{KeyCall::trx(0, 2, true)});
+    } else {
+        QTRY_COMPARE(key.count(), 1); // the first poll finds the line released
+        lines.set(Lines::Cat, cts);
+        QTRY_COMPARE(key.count(), 2);
+    }
+    key.clear();
+
+    if (virtualPort)
+        client.close();
+    else if (ending == "port closed")
+        channel->box("chbEnable")->setChecked(false);
+    else if (ending == "line lost")
+        pty.hangUp();
+    else
+        channel.reset();
+    QTRY_COMPARE(key.calls(), Calls{release});
+    if (!logged.isEmpty())
+        QTRY_VERIFY2(channel->logView().join('\n').contains(logged),
+                     qPrintable(channel->logView().join('\n')));
+    channel.reset();
+    QCOMPARE(key.calls(), Calls{release});
 }
 
 QTEST_MAIN(tst_keying)

@@ -21,7 +21,11 @@
 //   for PTT or key, the wait lasts at most 500 us and each turn passes the line changes to
 //   setCts/setDsr, outside the mutex. It never touches a widget: the line choices it needs are
 //   the atomics pttLineChoice/keyLineChoice, kept current by the GUI thread, which wakes it on a
-//   change.
+//   change. It also waits on the virtual port's client watch: when the client leaves, its input
+//   is dropped, its auto-information setting forgotten and what it keyed released.
+// - `catKeyed` (what the CAT port keyed) and each TCP session's keying belong to the worker
+//   while it runs and to the GUI thread otherwise: the GUI thread releases them only after the
+//   worker has returned.
 // - The sessions, the listener and the address lists belong to the worker while it runs; the
 //   GUI thread changes them (a port opened or closed, the server switched) only after stopping
 //   the worker, and starts it again afterwards.
@@ -247,6 +251,13 @@ private:
         }
     };
 
+    // What the CAT port keyed on the key object and has not released: the transmitter (TX
+    // command, or a CAT-port line chosen for PTT) and the CW key (a CAT-port line).
+    struct CatKeying {
+        bool trx = false;
+        bool key = false;
+    };
+
     // A port whose CTS and DSR inputs key PTT (the PTT port and the footswitch port).
     struct KeyingPort {
         SerialPortControl* port = nullptr; // owned
@@ -300,6 +311,26 @@ private:
     void keyTrxFromLine(const QCheckBox* box, quint32 source, bool state);
     // Key and PTT from a CAT port line (`lineBit`: 1 DSR, 2 CTS) as the line choices say.
     void keyFromCatLine(int lineBit, bool state);
+    // Worker thread: transmit on/off and key down/up from the CAT port, on the key object and
+    // in `catKeyed`. Nothing is keyed while the bus holds no key object.
+    void keyTransmitterFromCat(bool on);
+    void keyCwFromCat(bool down);
+    // Releases, once, whatever the CAT port keyed, and logs it with `why`: its keyer is gone
+    // (the port closed or its line failed, the client left, the channel goes away).
+    void releaseCatKeying(const QString& why);
+
+    // Any thread: a line of the channel's own (not traffic) for the log view, shown whether
+    // "View log" is ticked or not.
+    void notice(const QString& text);
+    void appendNotice(const QString& text);
+    // Worker thread: the CAT line failed (`lost`, with the poll() events that say how) or works
+    // again; logged, and a failed line releases what the CAT port keyed.
+    void followLine(bool lost, short events);
+    // Worker thread: the virtual port's client came or left. When it left, the input it wrote
+    // and the worker did not execute yet is dropped (the CAT session's held input and
+    // unfinished command) with its answers, its auto-information setting is forgotten, and
+    // what it keyed is released.
+    void followClient();
 
     // Worker thread: the sessions served this turn, the CAT port's first.
     void collectSessions(std::vector<Session*>& sessions) const;
@@ -339,10 +370,13 @@ private:
     Answer pushedRead(int index, Session& session);
     // With `mutex` held: the session knows the present value of every pushed read.
     void rememberPushedReads(Session& session);
-    // With `mutex` held: the session's keying follows the command that just ran; a session that
-    // ends while it holds the transmitter releases it, unless another session holds it too.
-    void followKeying(Session& session);
-    void releaseTransmitterOf(Session& session);
+    // Worker thread, with `mutex` held: transmit on or off for a session's TX or RX; the CAT
+    // port's through keyTransmitterFromCat. Back to receive, no session holds the transmitter.
+    void keyTransmitterFrom(Session& session, bool on);
+    // Without `mutex`: a TCP session that goes while it holds the transmitter releases it,
+    // unless another session holds it too, and logs it with `why`.
+    void releaseTransmitterOf(TcpSession& session, const QString& why);
+    bool tcpHoldsTransmitter() const;
     // With `mutex` held: values that auto-information pushes changed; wakes the worker.
     void raiseChanged(quint8 items);
 
@@ -386,6 +420,7 @@ private:
     // the thread through a futex that ThreadSanitizer cannot see, this pair it can, so the
     // worker's accesses are seen to come before the port's close and the channel's end.
     std::atomic<bool> workerEnded{false};
+    CatKeying catKeyed;
     DeviceManagerAbstract* manager = nullptr; // not owned
     RadioState cache;
     // The push::Item reads whose value changed since the worker last looked; under `mutex`.

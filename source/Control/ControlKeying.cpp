@@ -8,6 +8,7 @@
 
 #include "Control.h"
 
+#include "AutoInformation.h"
 #include "CwKeyControlAbstract.h"
 #include "Options.h"
 #include "SerialPortControl.h"
@@ -16,7 +17,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QMutexLocker>
 #include <QTimerEvent>
+
+#include <utility>
 
 namespace
 {
@@ -120,14 +124,49 @@ void Control::keyTrxFromLine(const QCheckBox* box, quint32 source, bool state)
 
 void Control::keyFromCatLine(int lineBit, bool state)
 {
-    CwKeyControlAbstract* key = bus->cwKeyObject();
-    if (!key)
-        return;
     // One input may drive both: PTT first, then the key.
     if (pttLineChoice & lineBit)
-        key->setTrx(cache.transceiver, CwKeyControlAbstract::CatPortSource, state);
+        keyTransmitterFromCat(state);
     if (keyLineChoice & lineBit)
-        key->setKey(cache.transceiver, CwKeyControlAbstract::CatPortSource, state);
+        keyCwFromCat(state);
+}
+
+void Control::keyTransmitterFromCat(bool on)
+{
+    if (CwKeyControlAbstract* key = bus->cwKeyObject()) {
+        key->setTrx(cache.transceiver, CwKeyControlAbstract::CatPortSource, on);
+        catKeyed.trx = on;
+    }
+}
+
+void Control::keyCwFromCat(bool down)
+{
+    if (CwKeyControlAbstract* key = bus->cwKeyObject()) {
+        key->setKey(cache.transceiver, CwKeyControlAbstract::CatPortSource, down);
+        catKeyed.key = down;
+    }
+}
+
+void Control::releaseCatKeying(const QString& why)
+{
+    const CatKeying keyed = std::exchange(catKeyed, CatKeying{});
+    CwKeyControlAbstract* key = bus->cwKeyObject();
+    // A TCP client that keyed as well still transmits.
+    if (keyed.trx && !tcpHoldsTransmitter()) {
+        if (key)
+            key->setTrx(cache.transceiver, CwKeyControlAbstract::CatPortSource, false);
+        {
+            QMutexLocker lock(&mutex);
+            cache.trxMode = false;
+            raiseChanged(push::IF);
+        }
+        notice(tr("Transmitter released: ") + why);
+    }
+    if (keyed.key) {
+        if (key)
+            key->setKey(cache.transceiver, CwKeyControlAbstract::CatPortSource, false);
+        notice(tr("CW key released: ") + why);
+    }
 }
 
 void Control::setCts(bool state)

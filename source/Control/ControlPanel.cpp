@@ -195,6 +195,19 @@ void Control::announceVirtualPort()
             (tr("Virtual port: ") + VirtualPort::linkPath(virtualLinkName())).toHtmlEscaped());
 }
 
+void Control::notice(const QString& text)
+{
+    // Queued also from the GUI thread, so that it follows the traffic lines queued before it.
+    QMetaObject::invokeMethod(
+        this, [this, text] { appendNotice(text); }, Qt::QueuedConnection);
+}
+
+void Control::appendNotice(const QString& text)
+{
+    if (options)
+        panel.tbLog->append(text.toHtmlEscaped());
+}
+
 void Control::refuseOpen(QCheckBox* box, const char* slot, const QString& what,
                          const QString& reason)
 {

@@ -60,12 +60,9 @@ void Control::endTcpSession(Session* session)
     if (found == tcpSessions.end())
         return;
     const QString reason = (*found)->endReason();
-    {
-        QMutexLocker lock(&mutex);
-        releaseTransmitterOf(**found);
-    }
     logSessionEvent(session->name() + QStringLiteral(" disconnected") +
                     (reason.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(reason)));
+    releaseTransmitterOf(**found, session->name() + QStringLiteral(" disconnected"));
     tcpSessions.erase(found);
 }
 
@@ -82,8 +79,6 @@ void Control::executeCommand(quint16 code, QString parameter, Session& session)
     command.handler(request);
     // A read changes nothing; the push step finds that its answer is what the client has.
     changedItems |= command.pushes;
-    if (command.keysTransmitter)
-        followKeying(session);
 }
 
 void Control::sendAnswer(Session& session, const QByteArray& answer)
@@ -111,34 +106,40 @@ void Control::logSessionEvent(const QString& text)
         emit logEvent(text);
 }
 
-void Control::followKeying(Session& session)
+void Control::keyTransmitterFrom(Session& session, bool on)
 {
-    if (cache.trxMode) {
-        session.keyedTransmitter = true;
-        return;
+    if (session.isCatPort()) {
+        keyTransmitterFromCat(on);
+    } else if (CwKeyControlAbstract* key = bus->cwKeyObject()) {
+        key->setTrx(cache.transceiver, CwKeyControlAbstract::CatPortSource, on);
+        session.keyedTransmitter = on;
     }
-    // Back to receive: nobody holds the transmitter any more.
-    if (catSession)
-        catSession->keyedTransmitter = false;
+    if (on)
+        return;
+    // The sessions share the command port's source: one's RX is every one's.
+    catKeyed.trx = false;
     for (const auto& tcp : tcpSessions)
         tcp->keyedTransmitter = false;
 }
 
-void Control::releaseTransmitterOf(Session& session)
+bool Control::tcpHoldsTransmitter() const
 {
-    if (!session.keyedTransmitter)
+    return std::any_of(tcpSessions.begin(), tcpSessions.end(),
+                       [](const std::unique_ptr<TcpSession>& s) { return s->keyedTransmitter; });
+}
+
+void Control::releaseTransmitterOf(TcpSession& session, const QString& why)
+{
+    if (!std::exchange(session.keyedTransmitter, false) || catKeyed.trx || tcpHoldsTransmitter())
         return;
-    session.keyedTransmitter = false;
-    const bool heldElsewhere =
-        (catSession && catSession->keyedTransmitter) ||
-        std::any_of(tcpSessions.begin(), tcpSessions.end(),
-                    [](const std::unique_ptr<TcpSession>& s) { return s->keyedTransmitter; });
-    if (heldElsewhere)
-        return;
-    cache.trxMode = false;
-    raiseChanged(push::IF);
     if (CwKeyControlAbstract* key = bus->cwKeyObject())
         key->setTrx(cache.transceiver, CwKeyControlAbstract::CatPortSource, false);
+    {
+        QMutexLocker lock(&mutex);
+        cache.trxMode = false;
+        raiseChanged(push::IF);
+    }
+    notice(tr("Transmitter released: ") + why);
 }
 
 void Control::raiseChanged(quint8 items)

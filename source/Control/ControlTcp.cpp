@@ -57,13 +57,10 @@ void Control::closeTcp()
 {
     if (!tcpListener)
         return;
-    {
-        QMutexLocker lock(&mutex);
-        for (const auto& session : tcpSessions)
-            releaseTransmitterOf(*session);
-    }
-    for (const auto& session : tcpSessions)
+    for (const auto& session : tcpSessions) {
         logSessionEvent(session->name() + QStringLiteral(" disconnected (server closed)"));
+        releaseTransmitterOf(*session, tr("TCP server closed"));
+    }
     tcpSessions.clear();
     tcpListener.reset();
     if (options && panel.chbLog->isChecked())

@@ -24,6 +24,7 @@
 #include <QMutexLocker>
 
 #include <chrono>
+#include <poll.h>
 
 namespace
 {
@@ -36,6 +37,19 @@ constexpr qint64 lineTurnMicroseconds = 500;
 // itself at every wait; it is looked at again this often instead, so that it costs nothing
 // while dead.
 constexpr qint64 hangUpRetryMicroseconds = 50000;
+
+constexpr short lineFailed = POLLHUP | POLLERR | POLLNVAL;
+
+// How a failed line shows in poll(), in the log's words; the first that applies is given.
+struct LineFailure {
+    short event;
+    const char* reason;
+};
+constexpr LineFailure lineFailures[] = {
+    {POLLNVAL, QT_TRANSLATE_NOOP("Control", "the port's descriptor is not open")},
+    {POLLERR, QT_TRANSLATE_NOOP("Control", "device error")},
+    {POLLHUP, QT_TRANSLATE_NOOP("Control", "hang-up (the device or the other end is gone)")},
+};
 
 // Input is executed in slices of at most this much, so that the answers of one slice overshoot
 // the output queue's limit by a bounded amount, and the other sessions wait for one slice only.
@@ -91,6 +105,7 @@ void Control::closeCat()
     stopWorker();
     catSession.reset();
     catPort->close();
+    releaseCatKeying(tr("port closed"));
     startWorker();
     if (manager)
         manager->setCatEnable(cache.transceiver, false);
@@ -139,18 +154,21 @@ void Control::run()
         collectSessions(sessions);
         const bool watching = catSession && catLinesWatched();
         workerWait.clear();
-        const int firstListener = 1;
+        // The virtual port's client watch, then the listening sockets, then the sessions.
+        const int watchSlot =
+            workerWait.watch(catSession ? catPort->clientWatchHandle() : -1, POLLIN);
+        const int firstListener = watchSlot + 1;
         if (tcpListener)
             for (const int fd : tcpListener->descriptors())
-                workerWait.watch(fd, WorkerWait::Readable);
+                workerWait.watch(fd, POLLIN);
         const int firstSession =
             firstListener + int(tcpListener ? tcpListener->descriptors().size() : 0);
         for (Session* session : sessions) {
+            // A failed CAT line is not waited on; after each pause it is looked at once.
             const bool dead = session == catSession.get() && catHungUp;
-            const short events =
-                dead ? 0
-                     : short((wantsInput(*session) ? WorkerWait::Readable : 0) |
-                             (session->queuedOutput() > 0 ? WorkerWait::Writable : 0));
+            const short events = dead ? 0
+                                      : short((wantsInput(*session) ? POLLIN : 0) |
+                                              (session->queuedOutput() > 0 ? POLLOUT : 0));
             workerWait.watch(session->descriptor(), events);
         }
         qint64 limit = watching ? lineTurnMicroseconds : catHungUp ? hangUpRetryMicroseconds : -1;
@@ -161,23 +179,26 @@ void Control::run()
         workerWait.wait(limit);
         workerTurns.fetch_add(1, std::memory_order_relaxed);
 
-        if (tcpListener)
-            for (int slot = firstListener; slot < firstSession; ++slot)
-                if (workerWait.ready(slot) & WorkerWait::Readable)
-                    acceptClients(tcpListener->descriptors().at(slot - firstListener));
-
+        // Before the input: what a client that left wrote is not executed.
+        if (workerWait.ready(watchSlot) != 0)
+            followClient();
         bool anyEnded = false;
         for (size_t i = 0; i < sessions.size(); ++i) {
             Session* session = sessions[i];
-            const short ready = workerWait.ready(firstSession + int(i));
-            if (session == catSession.get())
-                catHungUp = ready & WorkerWait::Failed;
-            if (ready & (WorkerWait::Writable | WorkerWait::Failed))
+            short ready = workerWait.ready(firstSession + int(i));
+            if (session == catSession.get()) {
+                if (catHungUp)
+                    ready = WorkerWait::look(session->descriptor(), POLLIN);
+                if (bool(ready & lineFailed) != catHungUp) {
+                    catHungUp = !catHungUp;
+                    followLine(catHungUp, ready);
+                }
+            }
+            if (ready & (POLLOUT | lineFailed))
                 session->sendQueued();
             // A TCP hang-up or error leaves nobody to answer: the session ends at once.
-            bool gone =
-                session->isGone() || ((ready & WorkerWait::Failed) && session->endsOnHangUp());
-            if (!gone && (ready & WorkerWait::Readable)) {
+            bool gone = session->isGone() || ((ready & lineFailed) && !session->isCatPort());
+            if (!gone && (ready & POLLIN)) {
                 gone = session->readInput() == Session::Input::Ended;
                 if (session == catSession.get() && catSession->takeEchoSwitchedOff())
                     logTraffic(*session, tr("The client switched echo on: switched back off"),
@@ -188,7 +209,13 @@ void Control::run()
                 anyEnded = true;
             }
         }
-        if (anyEnded)
+        // New clients after the sessions that ended are gone, so that those do not count
+        // against the limit.
+        if (tcpListener)
+            for (int slot = firstListener; slot < firstSession; ++slot)
+                if (workerWait.ready(slot) & POLLIN)
+                    acceptClients(tcpListener->descriptors().at(slot - firstListener));
+        if (anyEnded || tcpSessions.size() + (catSession ? 1 : 0) != sessions.size())
             collectSessions(sessions);
 
         moreToExecute = false;
@@ -235,6 +262,36 @@ bool Control::executeSlice(Session& session, QString& parameter)
     }
     session.input.consume(size);
     return !session.input.isEmpty() && session.queuedOutput() < outputQueueLimit;
+}
+
+void Control::followLine(bool lost, short events)
+{
+    if (!lost) {
+        notice(tr("line back: data flows again"));
+        return;
+    }
+    for (const LineFailure& failure : lineFailures) {
+        if (events & failure.event) {
+            notice(tr("line lost: ") + tr(failure.reason));
+            break;
+        }
+    }
+    releaseCatKeying(tr("line lost"));
+}
+
+void Control::followClient()
+{
+    const ClientChange change = catPort->takeClientChanges();
+    if (change.left) {
+        // The next client starts as a new session would: nothing of this one's is left.
+        catSession->input.clear();
+        catSession->framer = CommandFramer();
+        catSession->autoInformation = AutoInformation();
+        notice(tr("Client left: its unread answers and unexecuted commands are dropped"));
+        releaseCatKeying(tr("client left"));
+    }
+    if (change.arrived)
+        notice(tr("Client opened the port"));
 }
 
 void Control::takeCatLineChanges()

@@ -5,7 +5,6 @@
 #include "Request.h"
 #include "RitCommands.h"
 
-#include "CwKeyControlAbstract.h"
 #include "quorvexCommand.h"
 
 #include <algorithm>
@@ -49,8 +48,7 @@ void vfo(Request& request, double& frequency, quint32 channel)
 void switchTransmit(Request& request, bool transmit)
 {
     request.radio.trxMode = transmit;
-    if (CwKeyControlAbstract* key = request.bus.cwKeyObject())
-        key->setTrx(request.index(), CwKeyControlAbstract::CatPortSource, transmit);
+    request.keyTransmitter(transmit);
 }
 
 } // namespace

@@ -22,7 +22,7 @@ public:
     QString writeError() override;
     bool sendQueued() override;
     qint64 queuedOutput() override;
-    bool endsOnHangUp() const override { return false; }
+    bool isCatPort() const override { return true; }
 
     SerialPortControl* port() const { return m_port; }
     // Once per session: the virtual port's client had switched echo on, and it was switched

@@ -40,6 +40,11 @@ void Request::rememberPushedReads() const
     m_channel.rememberPushedReads(m_session);
 }
 
+void Request::keyTransmitter(bool on) const
+{
+    m_channel.keyTransmitterFrom(m_session, on);
+}
+
 std::optional<int> Request::number(QStringView text) const
 {
     bool ok = false;

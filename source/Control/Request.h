@@ -52,6 +52,9 @@ public:
     Answer answerTemplate() const { return Answer(m_command.answer); }
     // A log line with empty text and no bytes on the port (RC's acknowledgement).
     void logEmptyAnswer() const;
+    // Transmit on or off through the host's key object, remembered as keyed by the session
+    // that asked, so that it is released when that session's keyer goes away.
+    void keyTransmitter(bool on) const;
 
     Session& session() const { return m_session; }
     // The session's auto-information comes on: what it would be pushed now is what it knows.

@@ -44,9 +44,10 @@ public:
     // Sends more of the output queue; false when the line failed.
     virtual bool sendQueued() = 0;
     virtual qint64 queuedOutput() = 0;
-    // Whether a line that reports a hang-up ends the session (a TCP client gone) or may come
-    // back (a serial line, a virtual port between clients).
-    virtual bool endsOnHangUp() const = 0;
+    // The CAT port's session, whose line may hang up and come back (a serial line, the virtual
+    // port between clients) and whose keying is the CAT port's; a TCP session ends when its
+    // line hangs up.
+    virtual bool isCatPort() const = 0;
     // Whether the client is known to be gone (a failed read or write).
     virtual bool isGone() const { return false; }
 
@@ -54,7 +55,8 @@ public:
     // Read and not executed yet: only while the answers wait at the output limit.
     ByteQueue input;
     AutoInformation autoInformation;
-    // This session keyed the transmitter and has not released it.
+    // A TCP session keyed the transmitter and has not released it (the CAT port's keying is
+    // the channel's catKeyed).
     bool keyedTransmitter = false;
 
 private:

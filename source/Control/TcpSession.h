@@ -24,7 +24,7 @@ public:
     QString writeError() override { return m_error; }
     bool sendQueued() override;
     qint64 queuedOutput() override { return m_output.size(); }
-    bool endsOnHangUp() const override { return true; }
+    bool isCatPort() const override { return false; }
     bool isGone() const override { return m_failed; }
     // Why the session ended, for the log.
     QString endReason() const { return m_error; }

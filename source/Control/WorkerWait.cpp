@@ -29,10 +29,8 @@ void WorkerWait::clear()
 
 int WorkerWait::watch(int fd, short events)
 {
-    const short wanted =
-        short(((events & Readable) ? POLLIN : 0) | ((events & Writable) ? POLLOUT : 0));
     // poll() ignores an entry with a negative descriptor.
-    m_fds.push_back({wanted != 0 ? fd : -1, wanted, 0});
+    m_fds.push_back({events != 0 ? fd : -1, events, 0});
     return int(m_fds.size() - 1);
 }
 
@@ -55,9 +53,13 @@ bool WorkerWait::wait(qint64 limitMicroseconds)
 
 short WorkerWait::ready(int slot) const
 {
-    const short found = m_fds[size_t(slot)].revents;
-    return short(((found & POLLIN) ? Readable : 0) | ((found & POLLOUT) ? Writable : 0) |
-                 ((found & (POLLHUP | POLLERR | POLLNVAL)) ? Failed : 0));
+    return m_fds[size_t(slot)].revents;
+}
+
+short WorkerWait::look(int fd, short events)
+{
+    pollfd entry{fd, events, 0};
+    return ::poll(&entry, 1, 0) > 0 ? entry.revents : short(0);
 }
 
 void WorkerWait::wake()

@@ -186,3 +186,13 @@ int ExtSerialPortControl::descriptor()
 {
     return port.handle();
 }
+
+int ExtSerialPortControl::clientWatchDescriptor()
+{
+    return port.clientWatchHandle();
+}
+
+ClientChange ExtSerialPortControl::takeDeviceClientChanges()
+{
+    return port.takeClientChanges();
+}

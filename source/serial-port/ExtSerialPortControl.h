@@ -49,6 +49,8 @@ protected:
     std::optional<ulong> readLines() override;
     qint64 writeNow(const char* data, qint64 size) override;
     int descriptor() override;
+    int clientWatchDescriptor() override;
+    ClientChange takeDeviceClientChanges() override;
 
 private:
     PosixSerialPort port{PosixSerialPort::EventDriven};

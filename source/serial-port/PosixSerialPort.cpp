@@ -256,8 +256,6 @@ QByteArray PosixSerialPort::readAll()
     if (n <= 0)
         return {};
     data.truncate(n);
-    if (m_virtual.isOpen())
-        m_virtual.admitAnyClient();
     return data;
 }
 
@@ -277,6 +275,16 @@ void PosixSerialPort::flush()
     int queued = 0;
     while (::ioctl(m_fd, TIOCOUTQ, &queued) == 0 && queued > 0 && !deadline.hasExpired())
         QThread::usleep(drainNapMicroseconds);
+}
+
+ClientChange PosixSerialPort::takeClientChanges()
+{
+    const ClientChange change = m_virtual.takeClientChanges();
+    // What the client that left wrote and nobody read yet; unless the next client has written
+    // since it came, whose commands must not be lost (the two cannot be told apart).
+    if (change.left && !change.nextWrote)
+        tcflush(m_fd, TCIFLUSH);
+    return change;
 }
 
 void PosixSerialPort::reset()

@@ -92,6 +92,14 @@ public:
     // Discards received and unsent bytes.
     void reset();
 
+    // The virtual port's clients (see VirtualPort): readable when one opened or left the port,
+    // -1 for any other port.
+    int clientWatchHandle() const { return m_virtual.clientWatchHandle(); }
+    // What happened to them since the last call; when the client left, what it wrote and was
+    // not read yet is dropped with the answers it did not read (unless the next client wrote
+    // before anybody looked, see ClientChange).
+    ClientChange takeClientChanges();
+
     // The reason of the last failure in the system's words, e.g. "No such file or directory".
     QString errorString() const { return m_error; }
 

@@ -66,6 +66,21 @@ int SerialBackend::handle()
     return descriptor();
 }
 
+int SerialBackend::clientWatchHandle()
+{
+    QMutexLocker locker(&lock);
+    return clientWatchDescriptor();
+}
+
+ClientChange SerialBackend::takeClientChanges()
+{
+    QMutexLocker locker(&lock);
+    const ClientChange change = takeDeviceClientChanges();
+    if (change.left)
+        output.clear();
+    return change;
+}
+
 void SerialBackend::setLinePollWanted(bool wanted)
 {
     if (pollWanted.exchange(wanted) == wanted)

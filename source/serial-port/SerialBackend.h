@@ -10,6 +10,7 @@
 // operation waits for the line while holding it.
 
 #include "ByteQueue.h"
+#include "ClientWatch.h"
 #include "ModemLine.h"
 #include "PollTimer.h"
 #include "SerialPortAbstract.h"
@@ -43,6 +44,12 @@ public:
     qint64 queuedOutput();
     // The device's descriptor, to wait on for input or for room to write; -1 while closed.
     int handle();
+    // For a port that knows its client (the virtual port): readable when the client came or
+    // left; -1 for any other port.
+    int clientWatchHandle();
+    // What happened to the client since the last call. When it left, the answers it did not
+    // read (queued here and in the line) and what it wrote and nobody read are dropped.
+    ClientChange takeClientChanges();
 
     // Whether the 1 ms line poll runs while the port is open (it does unless switched off).
     // Switching it on reads both lines at once and takes their levels as they are, so a level
@@ -70,6 +77,10 @@ protected:
     virtual qint64 writeNow(const char* data, qint64 size) = 0;
     // The open device's descriptor, -1 while closed. Called with `lock` held.
     virtual int descriptor() = 0;
+    // The device's side of clientWatchHandle() and takeClientChanges(): a device that cannot
+    // tell has no watch and no changes. Called with `lock` held.
+    virtual int clientWatchDescriptor() { return -1; }
+    virtual ClientChange takeDeviceClientChanges() { return {}; }
 
     // Hands the table's value for `index` to the device under the lock; a row outside the
     // table is refused.

@@ -132,6 +132,16 @@ int SerialPortControl::handle()
     return port()->handle();
 }
 
+int SerialPortControl::clientWatchHandle()
+{
+    return port()->clientWatchHandle();
+}
+
+ClientChange SerialPortControl::takeClientChanges()
+{
+    return port()->takeClientChanges();
+}
+
 void SerialPortControl::setLinePollWanted(bool wanted)
 {
     port()->setLinePollWanted(wanted);

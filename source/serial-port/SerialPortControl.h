@@ -14,6 +14,8 @@
 // Tests that need modem lines on pseudo-terminals replace the line source process-wide, see
 // LineStatusSource.h.
 
+#include "ClientWatch.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QList>
@@ -54,6 +56,9 @@ public:
     qint64 queuedOutput();
     // The open port's descriptor, -1 while closed.
     int handle();
+    // The virtual port's client watch and its changes; see SerialBackend.
+    int clientWatchHandle();
+    ClientChange takeClientChanges();
     // Runs the 1 ms line poll while open (the default) or not; see SerialBackend.
     void setLinePollWanted(bool wanted);
     // The poll made by the port's owner instead of the timer; see SerialBackend.

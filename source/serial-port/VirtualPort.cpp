@@ -91,6 +91,13 @@ int VirtualPort::open(const QString& linkName)
         close();
         return -1;
     }
+    if (!m_clients.start(QString::fromLocal8Bit(slavePath), m_slave)) {
+        fail(QStringLiteral("Can't watch the clients of %1").arg(QString::fromLocal8Bit(slavePath)),
+             errno);
+        ::close(master);
+        close();
+        return -1;
+    }
     const QString link = linkPath(linkName);
     if (!makeFolder(folder()) || !publish(QString::fromLocal8Bit(slavePath), link)) {
         ::close(master);
@@ -109,14 +116,21 @@ void VirtualPort::close()
     if (!m_link.isEmpty() && QFile::symLinkTarget(m_link) == m_slavePath)
         ::unlink(local(m_link).constData());
     m_link.clear();
+    // Before our own descriptor goes, whose close the watch would report.
+    m_clients.stop();
     if (m_slave >= 0)
         ::close(m_slave);
     m_slave = -1;
 }
 
-void VirtualPort::admitAnyClient()
+ClientChange VirtualPort::takeClientChanges()
 {
-    ::ioctl(m_slave, TIOCNXCL);
+    const ClientChange change = m_clients.take();
+    if (change.left) {
+        ::tcflush(m_slave, TCIFLUSH);
+        ::ioctl(m_slave, TIOCNXCL);
+    }
+    return change;
 }
 
 bool VirtualPort::keepRaw(int fd)

@@ -7,9 +7,12 @@
 // The object keeps a descriptor of the slave side open for as long as the port is open, so the
 // master never sees a hang-up (EIO, POLLHUP) while no client has the link open, and a client
 // may close and reopen the link as often as it likes. That descriptor also keeps the slave's
-// settings alive between clients, exclusive mode (TIOCEXCL) included: a client that sets it
-// and dies without clearing it would lock every later client out, so the port clears it while
-// a client talks to it. Not thread-safe; its owner serialises.
+// settings alive between clients, exclusive mode (TIOCEXCL) included, and the answers a client
+// left unread. So the port watches its clients come and go (ClientWatch): when the last one
+// leaves, or dies, its unread answers are dropped and exclusive mode is cleared, and the next
+// client starts clean. Not thread-safe; its owner serialises.
+
+#include "ClientWatch.h"
 
 #include <QString>
 
@@ -35,9 +38,12 @@ public:
     // Removes the link and lets go of the slave side; harmless when not open.
     void close();
     bool isOpen() const { return m_slave >= 0; }
-    // Lets any client of this user open the link again, whatever exclusive mode the present one
-    // asked for. Called whenever input arrives.
-    void admitAnyClient();
+    // Readable when a client opened or left the link; -1 while closed.
+    int clientWatchHandle() const { return m_clients.handle(); }
+    // What happened to the clients since the last call. When the client left, the answers it
+    // did not read are dropped and any client may open the link again, whatever exclusive mode
+    // the one that left asked for; what it wrote and the port did not read yet is the caller's.
+    ClientChange takeClientChanges();
     // Keeps the pseudo-terminal of the port's descriptor `fd` raw: a client that switches echo,
     // line editing or signals on (as a terminal program or "stty sane" does) would have every
     // answer echoed back as a command. Switches them off again; true when it had to.
@@ -51,6 +57,7 @@ private:
     bool publish(const QString& slavePath, const QString& link);
 
     int m_slave = -1;
+    ClientWatch m_clients;
     QString m_slavePath;
     QString m_link;
     QString m_error;

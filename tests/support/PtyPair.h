@@ -21,6 +21,9 @@ public:
     QString slavePath() const { return m_slavePath; }
     int masterFd() const { return m_master; }
 
+    // Closes the test's side: the port under test sees its line hang up, for good.
+    void hangUp();
+
     // Writes to the master side (the port under test receives it).
     bool write(const QByteArray& data);
     // Reads what the port under test wrote, until `until` ms have passed without the
