@@ -29,22 +29,22 @@ bool matches(std::string_view answer, const Expected& expected)
 
 void Checker::feed(std::string_view answer)
 {
-    const Write& write = cycle[m_write];
+    const Write& write = m_cycle.at(m_write);
     if (matches(answer, write.expected[m_answer]))
         ++m_right;
     else
         ++m_wrong;
     if (++m_answer == write.answers) {
         m_answer = 0;
-        m_write = (m_write + 1) % cycleLength;
+        m_write = (m_write + 1) % long(m_cycle.length);
     }
 }
 
-long Checker::answersFor(long writes)
+long Checker::answersFor(long writes, Cycle cycle)
 {
     long answers = 0;
     for (long i = 0; i < writes; ++i)
-        answers += cycle[std::size_t(i) % cycleLength].answers;
+        answers += cycle.at(i).answers;
     return answers;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The command traffic of the throughput and log runs, and the check of every answer.
+// The command traffic of the throughput, log and CW keying runs, and the check of every answer.
 // The traffic is a fixed cycle of writes the way Hamlib's TS-480 driver sends them: each set
 // command followed by "ID;" in the same write, reads on their own or in pairs. The sets always
 // store the values the radio already has, so every read has exactly one right answer however
@@ -47,6 +47,25 @@ constexpr Write cycle[] = {
 };
 constexpr std::size_t cycleLength = sizeof cycle / sizeof cycle[0];
 
+// The traffic beside a channel keying CW text: reads only. A set would change the mode (and
+// leaving CW stops the text), or have the host confirm it: host-sim's GUI thread confirms sets
+// more slowly than a flood brings them, and a key object whose thread falls behind by
+// millions of events holds up the keyer's calls into it.
+constexpr Write keyingWrites[] = {
+    {"FA;", 1, 1, {{"FA", 14}}}, {"MD;", 1, 1, {{"MD3;", 4}}},
+    {"IF;", 1, 1, {{"IF", 38}}}, {"SM0;", 1, 1, {{"SM0", 8}}},
+    {"KY;", 1, 1, {{"KY", 4}}},  {"FA;KS;", 2, 2, {{"FA", 14}, {"KS", 6}}},
+};
+
+// A cycle of writes, repeated for as long as a run lasts.
+struct Cycle {
+    const Write* writes;
+    std::size_t length;
+    const Write& at(long i) const { return writes[std::size_t(i) % length]; }
+};
+constexpr Cycle standardCycle{cycle, cycleLength};
+constexpr Cycle keyingCycle{keyingWrites, sizeof keyingWrites / sizeof keyingWrites[0]};
+
 // Whether `answer` is what `expected` describes: the prefix, the length, the closing ";"
 // and nothing but digits, signs and spaces after the prefix.
 bool matches(std::string_view answer, const Expected& expected);
@@ -54,16 +73,18 @@ bool matches(std::string_view answer, const Expected& expected);
 class Checker
 {
 public:
+    explicit Checker(Cycle cycle = standardCycle) : m_cycle(cycle) {}
     // Checks the next answer against the one expected at its place in the cycle.
     void feed(std::string_view answer);
     // Expected answers for `writes` writes of the cycle, counted from its start.
-    static long answersFor(long writes);
+    static long answersFor(long writes, Cycle cycle = standardCycle);
 
     long right() const { return m_right; }
     long wrong() const { return m_wrong; }
 
 private:
-    std::size_t m_write = 0;
+    Cycle m_cycle;
+    long m_write = 0;
     int m_answer = 0;
     long m_right = 0;
     long m_wrong = 0;

@@ -37,6 +37,7 @@ struct BenchOptions {
     int scaleCountPerChannel() const { return quick ? 500 : 5000; }
     int idleSeconds() const { return quick ? 2 : 10; }
     int pushCount() const { return quick ? 50 : 500; }
+    int keyingSeconds() const { return quick ? 3 : 12; } // of CW text per speed and load
 };
 
 struct ServeOptions {

@@ -127,13 +127,20 @@ long residentKiB(pid_t pid)
     return 0;
 }
 
-int countLines(const std::string& path, const std::string& prefix)
+std::vector<std::string> linesStarting(const std::string& path, const std::string& prefix)
 {
     std::ifstream file(path);
-    int count = 0;
-    for (std::string line; std::getline(file, line);)
-        count += line.rfind(prefix, 0) == 0;
-    return count;
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        if (line.rfind(prefix, 0) == 0)
+            lines.push_back(line);
+    }
+    return lines;
+}
+
+int countLines(const std::string& path, const std::string& prefix)
+{
+    return int(linesStarting(path, prefix).size());
 }
 
 bool waitForLines(ChildProcess& process, const std::string& prefix, int count, int timeoutMs)

@@ -41,6 +41,8 @@ private:
 double cpuSeconds(pid_t pid);
 // Resident memory of the process in KiB, from /proc/<pid>/status.
 long residentKiB(pid_t pid);
+// The lines of a file that start with `prefix`, in order.
+std::vector<std::string> linesStarting(const std::string& path, const std::string& prefix);
 // Counts the lines of a file that start with `prefix`.
 int countLines(const std::string& path, const std::string& prefix);
 // Waits until the file has `count` lines starting with `prefix`; false after `timeoutMs` or

@@ -2,6 +2,7 @@
 
 #include "ClientPort.h"
 
+#include <chrono>
 #include <fstream>
 
 namespace
@@ -51,8 +52,9 @@ bool HostSimRun::start(const std::string& hostSim, const std::string& plugin,
         "--tx-channels", "1"};
     if (!m_process.start(argv, work + "/" + name + ".out", error))
         return false;
+    // The ports the settings open are opened on the turn after the loads, so after "ready".
     if (!waitForLines(m_process, "ready ", 1, 20000) ||
-        countLines(m_process.outputPath(), "manager setCatEnable") < int(setup.catPorts.size())) {
+        !waitForLines(m_process, "manager setCatEnable", int(setup.catPorts.size()), 5000)) {
         error = "host-sim did not open its ports, see " + m_process.outputPath();
         return false;
     }
@@ -85,4 +87,19 @@ bool HostSimRun::script(const std::string& line, std::string& error)
         return false;
     }
     return true;
+}
+
+double HostSimRun::timedScript(const std::string& line)
+{
+    using Clock = std::chrono::steady_clock;
+    constexpr auto limit = std::chrono::seconds(10);
+    const Clock::time_point sent = Clock::now();
+    if (!m_process.sendLine(line))
+        return -1;
+    while (Clock::now() - sent < limit) {
+        if (countLines(m_process.outputPath(), "ok " + line) > 0)
+            return std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
+        sleepMs(1);
+    }
+    return -1;
 }

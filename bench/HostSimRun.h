@@ -2,9 +2,10 @@
 // host-sim with the real plug-in, headless, set up through its settings file the way a user
 // leaves it: CAT enabled on the host end of one serial pair per channel, and optionally PTT
 // and footswitch ports, a CAT-port PTT line and a TCP server on channel 0. Started with the file,
-// it restores the panels and opens the ports; ready once it has printed "ready" and a "manager
-// setCatEnable <i> 1" line per CAT channel (and, with a TCP server, once the port takes a
-// connection). Script lines (e.g. "logview 0 1") go to its standard input. Main thread only.
+// it restores the panels and opens the ports (on the event loop's turn after the loads); ready
+// once it has printed "ready" and a "manager setCatEnable <i> 1" line per CAT channel (and,
+// with a TCP server, once the port takes a connection). Script lines (e.g. "logview 0 1") go to
+// its standard input. Main thread only.
 
 #include "ChildProcess.h"
 
@@ -31,7 +32,13 @@ public:
     bool script(const std::string& line, std::string& error);
     // Sends a script line without waiting.
     bool send(const std::string& line) { return m_process.sendLine(line); }
+    // Sends a script line that has not been sent before and returns how long host-sim took to
+    // say "ok <line>", in milliseconds (to about 1 ms), or a negative number when it did not
+    // within 10 s. Any thread, one at a time.
+    double timedScript(const std::string& line);
     pid_t pid() const { return m_process.pid(); }
+    // The file host-sim prints its lines to.
+    const std::string& outputPath() const { return m_process.outputPath(); }
     void stop() { m_process.stop(); }
 
 private:

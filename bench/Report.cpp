@@ -79,14 +79,31 @@ void printIdle(const std::vector<BuildResults>& builds)
 
 void printLog(const std::vector<BuildResults>& builds)
 {
-    std::printf("\nLog cost, host-sim memory around the flood (KiB)\n");
-    std::printf("  %-8s %-9s %9s %9s %9s %9s\n", "build", "log view", "commands", "before", "after",
-                "growth");
+    std::printf(
+        "\nLog cost, host-sim memory around the flood (KiB) and its script lines meanwhile\n");
+    std::printf("  %-8s %-9s %9s %9s %9s %9s %8s %10s\n", "build", "log view", "commands", "before",
+                "after", "growth", "scripts", "worst ms");
     for (const BuildResults& build : builds) {
         for (const LogRow& row : build.log)
-            std::printf("  %-8s %-9s %9ld %9ld %9ld %9ld\n", build.label.c_str(),
+            std::printf("  %-8s %-9s %9ld %9ld %9ld %9ld %8d %10.0f\n", build.label.c_str(),
                         row.viewOn ? "on" : "off", row.traffic.commands, row.rssBeforeKiB,
-                        row.rssAfterKiB, row.rssAfterKiB - row.rssBeforeKiB);
+                        row.rssAfterKiB, row.rssAfterKiB - row.rssBeforeKiB, row.scriptLines,
+                        row.scriptWorstMs);
+    }
+}
+
+void printKeying(const std::vector<BuildResults>& builds)
+{
+    std::printf("\nCW text from KY, key edges against the ideal schedule (us)\n");
+    std::printf("  %-8s %4s %-12s %11s %8s %8s %8s %7s %6s %6s %8s\n", "build", "wpm", "load",
+                "edges", "p50", "p99", "max", "cmds", "right", "wrong", "missing");
+    for (const BuildResults& build : builds) {
+        for (const KeyingRow& row : build.keying)
+            std::printf("  %-8s %4d %-12s %5ld/%-5ld %8.0f %8.0f %8.0f %7ld %6ld %6ld %8ld\n",
+                        build.label.c_str(), row.wpm, row.load.c_str(), row.edges,
+                        row.expectedEdges, row.errorUs.p50, row.errorUs.p99, row.errorUs.max,
+                        row.traffic.commands, row.traffic.right, row.traffic.wrong,
+                        row.traffic.missing);
     }
 }
 
@@ -170,9 +187,19 @@ void addBuildJson(Json& json, const BuildResults& build)
     Json& log = json["log"] = Json::array();
     for (const LogRow& row : build.log)
         log.push_back({{"log_view", row.viewOn},
+                       {"script_lines", row.scriptLines},
+                       {"script_worst_ms", row.scriptWorstMs},
                        {"rss_before_kib", row.rssBeforeKiB},
                        {"rss_after_kib", row.rssAfterKiB},
                        {"traffic", trafficJson(row.traffic)}});
+    Json& keying = json["cw_keying"] = Json::array();
+    for (const KeyingRow& row : build.keying)
+        keying.push_back({{"wpm", row.wpm},
+                          {"load", row.load},
+                          {"edges", row.edges},
+                          {"expected_edges", row.expectedEdges},
+                          {"edge_error", statsJson(row.errorUs)},
+                          {"traffic", trafficJson(row.traffic)}});
 }
 
 // The eight-channel run: the build under test keeps the keys "plugin", "wrong" and "missing";
@@ -234,6 +261,7 @@ void printTable(const BenchResults& results, const std::vector<Target>& targets)
     printTraffic(results.builds);
     printIdle(results.builds);
     printLog(results.builds);
+    printKeying(results.builds);
     printScale(results.scale);
     printTcp(results.tcp);
     const bool before = results.builds.size() > 1;

@@ -39,6 +39,10 @@ struct LogRow {
     long rssBeforeKiB = 0;
     long rssAfterKiB = 0;
     TrafficResult traffic;
+    // Script lines sent during the measured flood, and the longest host-sim took to handle one
+    // (negative: one was not handled at all).
+    int scriptLines = 0;
+    double scriptWorstMs = 0;
 };
 
 // One server of the eight-channel run: every channel's round trips together.
@@ -75,6 +79,22 @@ struct TcpResults {
     double idleBareCpu = 0;
 };
 
+// CW text sent with KY at one speed, under one load beside it, timed where the host sees it:
+// every key edge against the ideal PARIS schedule of the text, placed at the edges' median.
+struct KeyingRow {
+    int wpm = 0;
+    std::string load;       // one of keyingLoads
+    Percentiles errorUs;    // |edge - ideal| of every edge after the first
+    long edges = 0;         // edges keyed
+    long expectedEdges = 0; // edges the text has
+    TrafficResult traffic;  // the load's commands and answers
+};
+
+// The speeds and the loads of the keying runs: the client polling at 20 commands a second, and
+// a flood on the CAT port.
+constexpr int keyingSpeeds[] = {20, 40, 60};
+constexpr const char* keyingLoads[] = {"polled 20/s", "flood"};
+
 // The runs made once per build.
 struct BuildResults {
     std::string label;
@@ -84,6 +104,7 @@ struct BuildResults {
     TrafficResult stallRelayed;
     std::vector<IdleRow> idle;
     std::vector<LogRow> log;
+    std::vector<KeyingRow> keying;
 };
 
 struct BenchResults {

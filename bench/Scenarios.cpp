@@ -1,15 +1,68 @@
 #include "Scenarios.h"
 
+#include "CwKeying.h"
 #include "HostSimRun.h"
 #include "Measuring.h"
 
+#include <algorithm>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 namespace
 {
 
 // How long the stalling client stops reading in the middle of its flood.
 constexpr auto readingStall = std::chrono::seconds(2);
+
+// host-sim of `build` serving CAT on one fresh pair, through socat or a direct one; `name`
+// tells the run's files apart.
+bool startOnOnePair(const Build& build, const std::string& work, const std::string& name,
+                    Lines& lines, HostSimRun& host, std::string& error, bool direct = false)
+{
+    if (!lines.open(1, work, error, direct))
+        return false;
+    HostSimSetup setup;
+    setup.catPorts = lines.hostNames(0, 1);
+    return host.start(build.hostSim, build.plugin, work, name, setup, error);
+}
+
+// How often a script line goes to host-sim while a flood runs, to see its GUI thread keep up.
+constexpr int scriptProbeIntervalMs = 200;
+
+// Sends script lines to host-sim every so often from a thread of its own, as a user acting on
+// the host while a client floods it, and keeps the longest time one took.
+class ScriptProbe
+{
+public:
+    explicit ScriptProbe(HostSimRun& host)
+        : m_thread([this, &host] {
+              for (int n = 0; !m_stop; ++n) {
+                  const double ms = host.timedScript("smeter 0 -" + std::to_string(60 + n % 60) +
+                                                     "." + std::to_string(n));
+                  ++m_lines;
+                  m_worstMs = ms < 0 || m_worstMs < 0 ? -1 : std::max(m_worstMs, ms);
+                  sleepMs(scriptProbeIntervalMs);
+              }
+          })
+    {
+    }
+    ~ScriptProbe() { stop(); }
+    void stop()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    int lines() const { return m_lines; }
+    double worstMs() const { return m_worstMs; }
+
+private:
+    std::atomic<bool> m_stop{false};
+    int m_lines = 0;
+    double m_worstMs = 0;
+    std::thread m_thread;
+};
 
 } // namespace
 
@@ -97,12 +150,7 @@ bool Scenarios::throughput(const Build& build, BuildResults& results, std::strin
 {
     Lines lines;
     HostSimRun host;
-    HostSimSetup setup;
-    if (!lines.open(1, work, error))
-        return false;
-    setup.catPorts = lines.hostNames(0, 1);
-    if (!host.start(build.hostSim, build.plugin, work, runName("throughput-" + build.label), setup,
-                    error))
+    if (!startOnOnePair(build, work, runName("throughput-" + build.label), lines, host, error))
         return false;
     results.throughput = runTraffic(*lines.clients[0], options.throughputCommands());
     return true;
@@ -115,13 +163,8 @@ bool Scenarios::stall(const Build& build, BuildResults& results, std::string& er
     for (const bool direct : {true, false}) {
         Lines lines;
         HostSimRun host;
-        HostSimSetup setup;
-        if (!lines.open(1, work, error, direct))
-            return false;
-        setup.catPorts = lines.hostNames(0, 1);
         const std::string name = std::string(direct ? "stall-direct-" : "stall-socat-");
-        if (!host.start(build.hostSim, build.plugin, work, runName(name + build.label), setup,
-                        error))
+        if (!startOnOnePair(build, work, runName(name + build.label), lines, host, error, direct))
             return false;
         (direct ? results.stall : results.stallRelayed) =
             runTraffic(*lines.clients[0], options.floodCommands(), readingStall);
@@ -196,12 +239,8 @@ bool Scenarios::logCost(const Build& build, BuildResults& results, std::string& 
     for (const bool viewOn : {false, true}) {
         Lines lines;
         HostSimRun host;
-        HostSimSetup setup;
-        if (!lines.open(1, work, error))
-            return false;
-        setup.catPorts = lines.hostNames(0, 1);
         const std::string name = std::string(viewOn ? "log-on-" : "log-off-") + build.label;
-        if (!host.start(build.hostSim, build.plugin, work, runName(name), setup, error))
+        if (!startOnOnePair(build, work, runName(name), lines, host, error))
             return false;
         if (viewOn && !host.script("logview 0 1", error))
             return false;
@@ -214,11 +253,29 @@ bool Scenarios::logCost(const Build& build, BuildResults& results, std::string& 
         LogRow row;
         row.viewOn = viewOn;
         row.rssBeforeKiB = residentKiB(host.pid());
+        ScriptProbe probe(host);
         row.traffic = runTraffic(*lines.clients[0], options.floodCommands());
+        probe.stop();
+        row.scriptLines = probe.lines();
+        row.scriptWorstMs = probe.worstMs();
         // The log lines reach the panel through the GUI thread's queue; let it drain.
         waitUntilQuiet(host.pid(), 0.2, 180000);
         row.rssAfterKiB = residentKiB(host.pid());
         results.log.push_back(row);
+    }
+    return true;
+}
+
+bool Scenarios::keying(const Build& build, BuildResults& results, std::string& error)
+{
+    Lines lines;
+    HostSimRun host;
+    if (!startOnOnePair(build, work, runName("keying-" + build.label), lines, host, error))
+        return false;
+    for (const char* load : keyingLoads) {
+        for (const int wpm : keyingSpeeds)
+            results.keying.push_back(measureKeying(*lines.clients[0], host.outputPath(), wpm, load,
+                                                   options.keyingSeconds()));
     }
     return true;
 }

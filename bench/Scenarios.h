@@ -1,7 +1,8 @@
 #pragma once
 // The measurements of the benchmark, each on fresh serial pairs and fresh processes. Latency
 // and eight channels serve every build and both references at once and measure them in turns;
-// throughput, a flood with a reading stall, idle CPU and log memory are run once per build.
+// throughput, a flood with a reading stall, idle CPU, log memory and CW keying are run once per
+// build.
 // Each fills its part of BenchResults and returns false, with `error`, when its setup fails (a
 // measurement that merely misses a target is not a failure).
 // Main thread only (the eight-channel and eight-session runs start one client thread per
@@ -29,6 +30,7 @@ public:
     bool stall(const Build& build, BuildResults& results, std::string& error);
     bool idle(const Build& build, BuildResults& results, std::string& error);
     bool logCost(const Build& build, BuildResults& results, std::string& error);
+    bool keying(const Build& build, BuildResults& results, std::string& error);
 
 private:
     struct SideBySide;

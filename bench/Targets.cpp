@@ -1,5 +1,7 @@
 #include "Targets.h"
 
+#include <algorithm>
+
 #include <cstdio>
 
 namespace
@@ -17,12 +19,19 @@ constexpr double idleWatchedFactor = 1.1;
 constexpr double scaleP99Factor = 1.5;
 // One TCP session polling beside another that floods: p99 within this factor of its own alone.
 constexpr double floodP99Factor = 1.5;
+// CW key edges against the ideal schedule.
+constexpr double keyingP99LimitUs = 1000;
+constexpr double keyingMaxLimitUs = 2000;
 // Memory growth over the flood: up to this much is the allocator's noise, not growth.
 constexpr long flatMemoryKiB = 256;
 // With the log view on, the view keeps its last lines only: after a warm-up as large as the
 // flood, the flood may grow memory by less than one full view's text (a few hundred bytes per
 // line); a view that keeps every line grows by far more.
 constexpr long boundedLogKiB = 4096;
+// Meanwhile the host handles a user's action (a script line) within this, view on or off; and a
+// flood with the view on leaves it within this much memory of one with the view off.
+constexpr int scriptLimitMs = 100;
+constexpr long viewBesideOffKiB = 8192;
 
 std::string format(const char* pattern, double value)
 {
@@ -47,6 +56,16 @@ const BuildResults* findBuild(const BenchResults& results, const std::string& la
             return &build;
     }
     return nullptr;
+}
+
+// A figure in microseconds that must not exceed `limitUs`.
+Target withinUs(const std::string& name, double measuredUs, double limitUs)
+{
+    return {name,
+            format("%.0f us", measuredUs),
+            format("<= %.0f us", limitUs),
+            measuredUs <= limitUs,
+            {}};
 }
 
 Target notMeasured(const std::string& name, const std::string& limit)
@@ -95,11 +114,7 @@ void judgeLatency(const BenchResults& results, const std::string& server,
                            p50Limit,
                            row->stats.p50 <= latencyP50Factor * floor->stats.p50,
                            {}});
-        targets.push_back({name + "p99",
-                           format("%.0f us", row->stats.p99),
-                           p99Limit,
-                           row->stats.p99 <= latencyP99LimitUs,
-                           {}});
+        targets.push_back(withinUs(name + "p99", row->stats.p99, latencyP99LimitUs));
         targets.push_back(answers(name + "answers", row->right, row->wrong, row->missing));
     }
 }
@@ -131,6 +146,69 @@ void judgeLog(const BuildResults& build, std::vector<Target>& targets)
              growth <= limit,
              {}});
         targets.push_back(answers("flood answers, log view " + view, row.traffic));
+        targets.push_back(
+            {"script line during the flood, log view " + view,
+             row.scriptWorstMs < 0 ? std::string("not handled")
+                                   : format("%.0f ms, worst of ", row.scriptWorstMs) +
+                                         std::to_string(row.scriptLines),
+             "<= " + std::to_string(scriptLimitMs) + " ms",
+             row.scriptLines > 0 && row.scriptWorstMs >= 0 && row.scriptWorstMs <= scriptLimitMs,
+             {}});
+    }
+    // The view costs the host no more than a few MB beside the same flood without it: what the
+    // warm-up flood left behind, view on against view off.
+    const auto row = [&build](bool viewOn) {
+        return std::find_if(build.log.begin(), build.log.end(),
+                            [viewOn](const LogRow& r) { return r.viewOn == viewOn; });
+    };
+    if (row(true) != build.log.end() && row(false) != build.log.end()) {
+        const long beside = row(true)->rssBeforeKiB - row(false)->rssBeforeKiB;
+        targets.push_back({"memory, log view on beside off",
+                           std::to_string(beside) + " KiB",
+                           "<= " + std::to_string(viewBesideOffKiB) + " KiB",
+                           beside <= viewBesideOffKiB,
+                           {}});
+    }
+}
+
+const KeyingRow* findKeying(const BuildResults& build, int wpm, const std::string& load)
+{
+    for (const KeyingRow& row : build.keying) {
+        if (row.wpm == wpm && row.load == load)
+            return &row;
+    }
+    return nullptr;
+}
+
+void judgeKeying(const BuildResults& build, std::vector<Target>& targets)
+{
+    const std::string p99Limit = format("<= %.0f us", keyingP99LimitUs);
+    const std::string maxLimit = format("<= %.0f us", keyingMaxLimitUs);
+    for (const char* load : keyingLoads) {
+        for (const int wpm : keyingSpeeds) {
+            const std::string name = "CW " + std::to_string(wpm) + " wpm, " + load + ", ";
+            const KeyingRow* row = findKeying(build, wpm, load);
+            if (!row || row->errorUs.count == 0) {
+                targets.push_back(notMeasured(name + "edge error p99", p99Limit));
+                targets.push_back(notMeasured(name + "edge error max", maxLimit));
+                targets.push_back(notMeasured(name + "edges and answers", "every edge, wrong 0"));
+                continue;
+            }
+            targets.push_back(
+                withinUs(name + "edge error p99", row->errorUs.p99, keyingP99LimitUs));
+            targets.push_back(
+                withinUs(name + "edge error max", row->errorUs.max, keyingMaxLimitUs));
+            const TrafficResult& traffic = row->traffic;
+            targets.push_back(
+                {name + "edges and answers",
+                 std::to_string(row->edges) + " of " + std::to_string(row->expectedEdges) +
+                     " edges, answers right " + std::to_string(traffic.right) + ", wrong " +
+                     std::to_string(traffic.wrong) + ", missing " + std::to_string(traffic.missing),
+                 "every edge, wrong 0, missing 0",
+                 row->edges == row->expectedEdges && traffic.right > 0 && traffic.wrong == 0 &&
+                     traffic.missing == 0,
+                 {}});
+        }
     }
 }
 
@@ -251,6 +329,7 @@ std::vector<Target> judgeTargets(const BenchResults& results, const std::string&
             answers("flood with a reading stall, socat, answers", build->stallRelayed));
         judgeIdle(*build, targets);
         judgeLog(*build, targets);
+        judgeKeying(*build, targets);
     } else {
         targets.push_back(notMeasured("throughput", throughputLimit));
     }

@@ -1,7 +1,5 @@
 #include "Traffic.h"
 
-#include "AnswerCheck.h"
-
 #include <chrono>
 #include <string>
 #include <thread>
@@ -11,12 +9,12 @@ namespace
 
 using Clock = std::chrono::steady_clock;
 
-// The number of writes of the cycle that carry at least `commands` commands.
-long writesFor(long commands)
+// The number of writes of `cycle` that carry at least `commands` commands.
+long writesFor(long commands, traffic::Cycle cycle)
 {
     long writes = 0;
     for (long sent = 0; sent < commands; ++writes)
-        sent += traffic::cycle[std::size_t(writes) % traffic::cycleLength].commands;
+        sent += cycle.at(writes).commands;
     return writes;
 }
 
@@ -25,25 +23,26 @@ constexpr auto quietLimit = std::chrono::seconds(2);
 
 } // namespace
 
-TrafficResult runTraffic(ClientPort& port, long commands, std::chrono::milliseconds stall)
+TrafficResult runTraffic(ClientPort& port, long commands, std::chrono::milliseconds stall,
+                         traffic::Cycle cycle)
 {
     TrafficResult result;
-    const long writes = writesFor(commands);
+    const long writes = writesFor(commands, cycle);
     for (long i = 0; i < writes; ++i)
-        result.commands += traffic::cycle[std::size_t(i) % traffic::cycleLength].commands;
-    result.answersExpected = traffic::Checker::answersFor(writes);
+        result.commands += cycle.at(i).commands;
+    result.answersExpected = traffic::Checker::answersFor(writes, cycle);
 
     port.discardInput();
     const auto start = Clock::now();
     std::thread writer([&] {
         for (long i = 0; i < writes; ++i) {
             // A port that fails leaves the rest of the answers missing.
-            if (!port.send(traffic::cycle[std::size_t(i) % traffic::cycleLength].bytes))
+            if (!port.send(cycle.at(i).bytes))
                 return;
         }
     });
 
-    traffic::Checker checker;
+    traffic::Checker checker(cycle);
     std::string answer;
     auto last = start;
     long received = 0;

@@ -4,6 +4,7 @@
 // checks it. Used for the throughput figure, to push many commands through for the log cost,
 // and for a client that stops reading for a while in the middle of a flood.
 
+#include "AnswerCheck.h"
 #include "ClientPort.h"
 
 #include <chrono>
@@ -18,8 +19,9 @@ struct TrafficResult {
     double commandsPerSecond() const { return seconds > 0 ? double(commands) / seconds : 0; }
 };
 
-// Writes whole writes of the cycle until at least `commands` commands are out. With a
-// `stall`, the reader stops for that long once half the answers are in, while the writer
-// goes on writing as far as the line takes it.
+// Writes whole writes of `cycle` until at least `commands` commands are out. With a `stall`,
+// the reader stops for that long once half the answers are in, while the writer goes on
+// writing as far as the line takes it.
 TrafficResult runTraffic(ClientPort& port, long commands,
-                         std::chrono::milliseconds stall = std::chrono::milliseconds(0));
+                         std::chrono::milliseconds stall = std::chrono::milliseconds(0),
+                         traffic::Cycle cycle = traffic::standardCycle);

@@ -29,10 +29,9 @@ struct BuildStep {
 
 constexpr SharedStep firstSteps[] = {{"latency", &Scenarios::latency}};
 constexpr BuildStep buildSteps[] = {
-    {"throughput", &Scenarios::throughput},
-    {"flood with a reading stall", &Scenarios::stall},
-    {"idle CPU", &Scenarios::idle},
-    {"log cost", &Scenarios::logCost},
+    {"throughput", &Scenarios::throughput}, {"flood with a reading stall", &Scenarios::stall},
+    {"idle CPU", &Scenarios::idle},         {"log cost", &Scenarios::logCost},
+    {"CW keying", &Scenarios::keying},
 };
 constexpr SharedStep lastSteps[] = {{"8 channels", &Scenarios::scale},
                                     {"TCP sessions", &Scenarios::tcp}};

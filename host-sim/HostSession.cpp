@@ -18,6 +18,10 @@ HostSession::HostSession(const HostArguments& arguments, QObject* parent)
                         &SimulatedRadio::requestTrx);
         CHECKED_CONNECT(&keyControl, &SimKeyControl::keyRequested, radio.get(),
                         &SimulatedRadio::requestKey);
+        // One keyer speed for all transceivers, as the host has one keyer setting.
+        radio->setKeyerSpeed(controls.cwSpeed());
+        CHECKED_CONNECT(&controls, &HostControls::changed, radio.get(),
+                        [this, r = radio.get()] { r->setKeyerSpeed(controls.cwSpeed()); });
         transceivers.push_back(std::move(radio));
     }
 }

@@ -58,7 +58,7 @@ RadioPanel::RadioPanel(SimulatedRadio* radio, SimDeviceManager* manager, QWidget
       manager(manager), catEnable(new QCheckBox(tr("CAT enable"))), tx(new QLabel(tr("TX"))),
       keys(new QLabel), txMeters(new QLabel), vfoA(bigLabel()), vfoB(bigLabel()), mode(new QLabel),
       switches(new QLabel), levels(new QLabel), signal(new QSlider(Qt::Horizontal)),
-      smeter(new QProgressBar), smeterText(new QLabel), log(new QPlainTextEdit)
+      smeter(new QProgressBar), smeterText(new QLabel), cwText(new QLabel), log(new QPlainTextEdit)
 {
     auto* grid = new QGridLayout(this);
     grid->addWidget(catEnable, 0, 0);
@@ -76,7 +76,9 @@ RadioPanel::RadioPanel(SimulatedRadio* radio, SimDeviceManager* manager, QWidget
     grid->addWidget(signal, 5, 1);
     grid->addWidget(smeter, 5, 2);
     grid->addWidget(smeterText, 5, 3);
-    grid->addWidget(log, 6, 0, 1, 4);
+    cwText->setTextFormat(Qt::PlainText);
+    grid->addWidget(cwText, 6, 0, 1, 4);
+    grid->addWidget(log, 7, 0, 1, 4);
 
     signal->setRange(signalMinDbm, signalMaxDbm);
     signal->setValue(int(std::lround(radio->state().smeterDbm)));
@@ -137,6 +139,7 @@ void RadioPanel::refresh()
                         .arg(s.micGain)
                         .arg(s.drive)
                         .arg(s.monitor));
+    cwText->setText(tr("CW received: ") + s.cwText);
     const int dbm = int(std::lround(s.smeterDbm));
     smeter->setValue(std::clamp(dbm, signalMinDbm, signalMaxDbm));
     smeterText->setText(QStringLiteral("%1 (%2 dBm)").arg(sUnits(s.smeterDbm)).arg(dbm));

@@ -1,7 +1,8 @@
 #pragma once
 // The window's view of one simulated transceiver: the device manager's "CAT enable" switch,
 // VFO A and B, mode and filter, TX and key indicators, switches and levels, an S-meter whose
-// level the user moves with a slider, and the radio's message log. It reads SimulatedRadio's
+// level the user moves with a slider, the CW text read back from the key, and the radio's
+// message log. It reads SimulatedRadio's
 // state on every change; the only things it changes are the CAT switch (through the device
 // manager) and the signal level. GUI thread only.
 
@@ -43,5 +44,6 @@ private:
     QSlider* signal;
     QProgressBar* smeter;
     QLabel* smeterText;
+    QLabel* cwText;
     QPlainTextEdit* log;
 };

@@ -1,9 +1,11 @@
 #include "SimulatedRadio.h"
 
 #include "CheckedConnect.h"
+#include "HostOutput.h"
 #include "quorvexCommand.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace
 {
@@ -36,6 +38,20 @@ QString onOff(bool state)
 QString megahertz(double hz)
 {
     return QString::number(hz / 1e6, 'f', 6) + QStringLiteral(" MHz");
+}
+
+// The PARIS dot: 1200 / wpm milliseconds.
+qint64 dotNanoseconds(quint32 wpm)
+{
+    return 1200LL * 1000 * 1000 / std::max<quint32>(wpm, 1);
+}
+
+// The clock the key object stamps its edges with.
+qint64 nowNanoseconds()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
 }
 
 } // namespace
@@ -72,6 +88,9 @@ SimulatedRadio::SimulatedRadio(quint32 index, bool canTransmit, quorvexCommand* 
     // A host reports its meters continuously, not only when they change.
     CHECKED_CONNECT(&meterTimer, &QTimer::timeout, this, &R::reportMeter);
     meterTimer.start(meterIntervalMs);
+    cwSilence.setSingleShot(true);
+    cwSilence.setTimerType(Qt::PreciseTimer);
+    CHECKED_CONNECT(&cwSilence, &QTimer::timeout, this, &R::finishCwMessage);
 }
 
 void SimulatedRadio::reportAll()
@@ -149,15 +168,37 @@ void SimulatedRadio::requestTrx(quint32 transceiver, quint32 source, bool on)
     done(QStringLiteral("TX request %1 from source %2").arg(onOff(on)).arg(source));
 }
 
-void SimulatedRadio::requestKey(quint32 transmitterIndex, quint32 source, bool down)
+void SimulatedRadio::requestKey(quint32 transmitterIndex, quint32 source, bool down, qint64 at)
 {
     if (transmitterIndex != channel)
         return;
     if (source < keySourceCount)
         current.keyBySource[source] = down;
-    done(QStringLiteral("CW key %1 from source %2")
-             .arg(down ? QStringLiteral("down") : QStringLiteral("up"))
-             .arg(source));
+    if (down) {
+        cwSilence.stop();
+        cwDecoder.keyDown(at, dotNanoseconds(keyerWpm));
+    } else {
+        cwDecoder.keyUp(at);
+        // The silence is counted from the edge, not from when it was handled here.
+        const qint64 sinceEdge = nowNanoseconds() - at;
+        cwSilence.start(
+            int(std::max<qint64>(0, cwDecoder.endOfMessageSilence() - sinceEdge) / 1000000));
+    }
+    current.cwText = cwDecoder.text();
+    emit changed();
+}
+
+void SimulatedRadio::setKeyerSpeed(quint32 wpm)
+{
+    keyerWpm = wpm;
+}
+
+void SimulatedRadio::finishCwMessage()
+{
+    const QString text = cwDecoder.finish();
+    current.cwText = text;
+    printHostLine(QStringLiteral("cw RX%1: %2").arg(channel + 1).arg(text));
+    done(QStringLiteral("CW received: %1").arg(text));
 }
 
 void SimulatedRadio::onRxVfo(quint32 receiver, quint32 vfo, double value)

@@ -7,11 +7,14 @@
 // requests; the S-meter level is set by the user and reported as command 100, also
 // periodically. While transmitting, the forward power (from the drive) and the SWR (set by the
 // user) are reported the same way as commands 102 and 103; they fall to 0 W and 1.0 when the
-// transmitter stops.
+// transmitter stops. The CW key's edges are read back as Morse (MorseDecoder): the message
+// being received shows in the state, and a finished one is printed as "cw RX<n>: <text>" and
+// logged.
 //
 // Threads: GUI thread only. The bus signals it listens to are emitted by the host bus's
 // decoder in the GUI thread; its reports go to the plug-in's setCommand in the same thread.
 
+#include "MorseDecoder.h"
 #include "TransceiverState.h"
 
 #include <QObject>
@@ -46,9 +49,11 @@ public slots:
     // The user tunes VFO A, or picks a mode, on the host.
     void tune(double hz);
     void selectMode(quint32 mode);
-    // The key object's requests, already in the GUI thread.
+    // The key object's requests, already in the GUI thread; `at` is a key edge's time.
     void requestTrx(quint32 transceiver, quint32 source, bool on);
-    void requestKey(quint32 transmitter, quint32 source, bool down);
+    void requestKey(quint32 transmitter, quint32 source, bool down, qint64 at);
+    // The host's CW keyer speed, from which the first dot of a message is expected.
+    void setKeyerSpeed(quint32 wpm);
 
 signals:
     // Something in state() changed.
@@ -88,10 +93,15 @@ private:
     void reportMeter();
     void reportTransmitMeters();
     void setTransmitting(bool on);
+    // The silence after the last key-up ended the message being received.
+    void finishCwMessage();
 
     quint32 channel;
     bool transmitter;
     quorvexCommand* bus; // not owned
     TransceiverState current;
     QTimer meterTimer;
+    MorseDecoder cwDecoder;
+    QTimer cwSilence;
+    quint32 keyerWpm = 20;
 };

@@ -42,6 +42,7 @@ struct TransceiverState {
     bool transmitting = false;
     std::array<bool, keySourceCount> trxBySource{};
     std::array<bool, keySourceCount> keyBySource{};
+    QString cwText; // the CW message being received, or the last one
     double smeterDbm = -100.0;
     double swr = 1.2; // the antenna's match while transmitting (1.0 perfect)
 };

@@ -142,7 +142,7 @@ client tcp M LSB 0
 client vport m
 client vport M USB 0
 client tcp m
-# A client that keys and goes away releases the transmitter as it leaves.
+# rigctl keys the transmitter and exits: what it keyed is released with it.
 client tcp T 1 t
 client vport t
 host_script "smeter 0 -73" "the simulated signal goes to S9"

@@ -2,6 +2,7 @@
 
 #include "CheckedConnect.h"
 #include "Control.h"
+#include "VirtualPort.h"
 #include "quorvexCommand.h"
 
 #include <QLayout>
@@ -16,6 +17,9 @@ const QString catGroup = QStringLiteral("CAT_TS480");
 
 KenwoodTS480::KenwoodTS480(QWidget*) : CatAbstract(nullptr), bus(new quorvexCommand)
 {
+    // Links to the virtual ports of hosts that are gone lead nowhere; a host that starts clears
+    // them away.
+    VirtualPort::removeStaleLinks();
     CHECKED_CONNECT(bus, SIGNAL(sCommand(QVariant)), this, SIGNAL(sCommand(QVariant)));
     CHECKED_CONNECT(bus, SIGNAL(sTxChannels(quint32)), this, SLOT(setTxChannels(quint32)));
     createChannels();

@@ -1,8 +1,8 @@
 // The benchmark's own judges: the check of every answer in the throughput and log runs (a
 // missing, extra, reordered or malformed answer must count as wrong), the percentiles the
-// latency targets are read from, the targets (each fault misses its own target and no other),
-// and the command line and program start that must fail loudly instead of measuring something
-// else.
+// latency targets are read from, the targets (each fault misses its own target and no other,
+// the CW keying rows' included), and the command line and program start that must fail loudly
+// instead of measuring something else.
 
 #include "AnswerCheck.h"
 #include "BenchOptions.h"
@@ -87,7 +87,11 @@ BenchResults resultsMeetingEveryTarget()
     watched.catLine = true;
     watched.hostCpu = 0.17;
     build.idle = {quiet, watched};
-    build.log = {{false, 50000, 50100, flood}, {true, 60000, 61000, flood}};
+    build.log = {{false, 50000, 50100, flood, 10, 20.}, {true, 52000, 53000, flood, 10, 30.}};
+    for (const char* load : keyingLoads) {
+        for (const int wpm : keyingSpeeds)
+            build.keying.push_back({wpm, load, {111, 60, 200, 700, 1500}, 112, 112, flood});
+    }
     results.builds.push_back(build);
     TcpResults& tcp = results.tcp;
     tcp.measured = true;
@@ -103,6 +107,15 @@ BenchResults resultsMeetingEveryTarget()
     tcp.idleHostBaseline = 0.1;
     tcp.idleBareCpu = 0.07;
     return results;
+}
+
+KeyingRow& keyingRow(BenchResults& results, int wpm, const char* load)
+{
+    for (KeyingRow& row : results.builds[0].keying) {
+        if (row.wpm == wpm && row.load == load)
+            return row;
+    }
+    return results.builds[0].keying.front();
 }
 
 // One departure from a run that meets every target, and the one target it must miss.
@@ -135,6 +148,18 @@ const Departure departures[] = {
      "flood answers, log view on"},
     {"log view on, memory unbounded",
      [](BenchResults& r) { r.builds[0].log[1].rssAfterKiB += 8192; }, "memory growth, log view on"},
+    {"log view on, warm-up flood leaves memory behind",
+     [](BenchResults& r) {
+         r.builds[0].log[1].rssBeforeKiB += 9000;
+         r.builds[0].log[1].rssAfterKiB += 9000;
+     },
+     "memory, log view on beside off"},
+    {"log view on, script line late",
+     [](BenchResults& r) { r.builds[0].log[1].scriptWorstMs = 150; },
+     "script line during the flood, log view on"},
+    {"log view off, script line never handled",
+     [](BenchResults& r) { r.builds[0].log[0].scriptWorstMs = -1; },
+     "script line during the flood, log view off"},
     {"quiet port over 0.1 x bare loop",
      [](BenchResults& r) { r.builds[0].idle[0].hostCpu = 0.108; }, "idle CPU per channel, 1 CAT"},
     {"watched port over 1.1 x bare loop",
@@ -159,6 +184,17 @@ const Departure departures[] = {
      "idle CPU, 8 quiet TCP sessions"},
     {"TCP floor answers wrong", [](BenchResults& r) { r.tcp.sessions.rows[1].wrong = 1; },
      "reference servers' answers"},
+    {"CW edge p99 over 1 ms",
+     [](BenchResults& r) { keyingRow(r, 40, keyingLoads[1]).errorUs.p99 = 1001; },
+     "CW 40 wpm, flood, edge error p99"},
+    {"CW edge over 2 ms",
+     [](BenchResults& r) { keyingRow(r, 60, keyingLoads[0]).errorUs.max = 2001; },
+     "CW 60 wpm, polled 20/s, edge error max"},
+    {"CW edge missing", [](BenchResults& r) { keyingRow(r, 20, keyingLoads[0]).edges = 111; },
+     "CW 20 wpm, polled 20/s, edges and answers"},
+    {"CW poll unanswered",
+     [](BenchResults& r) { keyingRow(r, 20, keyingLoads[1]).traffic.missing = 1; },
+     "CW 20 wpm, flood, edges and answers"},
 };
 
 } // namespace

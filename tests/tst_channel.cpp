@@ -16,6 +16,7 @@
 
 #include <QLabel>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -41,6 +42,7 @@ private slots:
     void nulIsAByte();
     void logInColourAndEscaped();
     void logOnlyWhileChecked();
+    void logViewKeepsItsLastLines_data();
     void logViewKeepsItsLastLines();
     void refusedAnswer_data();
     void refusedAnswer();
@@ -266,10 +268,20 @@ void tst_channel::logOnlyWhileChecked()
     QVERIFY(channel.logView().first().endsWith(" FB;"));
 }
 
-// The log view keeps its last 5,000 lines: after 6,000 commands the oldest have scrolled away
-// and the newest is the last line.
+void tst_channel::logViewKeepsItsLastLines_data()
+{
+    QTest::addColumn<int>("perWrite"); // commands per write, each write shown before the next
+    QTest::newRow("as fast as the view takes them") << 150;
+    QTest::newRow("one burst") << 6000;
+}
+
+// 6,000 commands, each its own line. Taken as fast as the view takes them, the oldest have
+// scrolled away at 5,000 lines; in one burst the view drops what it cannot take in time and
+// says how many, so that every command is either shown or counted, in order.
 void tst_channel::logViewKeepsItsLastLines()
 {
+    QFETCH(int, perWrite);
+
     PtyPair pty;
     ChannelHarness channel;
     channel.box("chbLog")->setChecked(true);
@@ -279,14 +291,37 @@ void tst_channel::logViewKeepsItsLastLines()
     const auto command = [](int n) {
         return "FA" + QByteArray::number(n).rightJustified(11, '0') + ';';
     };
-    QByteArray text;
-    for (int n = 1; n <= 6000; ++n)
-        text += command(n);
-    pty.write(text);
     const QTextDocument* view = channel.widget<QTextBrowser>("tbLog")->document();
-    QTRY_COMPARE_WITH_TIMEOUT(view->lastBlock().text(), "CAT " + command(6000), 30000);
-    QCOMPARE(view->blockCount(), 5000);
-    QCOMPARE(view->firstBlock().text(), "CAT " + command(1001));
+    for (int first = 1; first <= 6000; first += perWrite) {
+        QByteArray text;
+        for (int n = first; n < first + perWrite; ++n)
+            text += command(n);
+        pty.write(text);
+        QTRY_COMPARE_WITH_TIMEOUT(view->lastBlock().text(), "CAT " + command(first + perWrite - 1),
+                                  30000);
+    }
+    QVERIFY(view->blockCount() <= 5000);
+
+    static const QRegularExpression notShown(QStringLiteral("^\u2026 ([0-9,]+) lines not shown$"));
+    qint64 counted = 0;
+    qint64 last = 0;
+    for (QTextBlock block = view->begin(); block.isValid(); block = block.next()) {
+        const QRegularExpressionMatch dropped = notShown.match(block.text());
+        if (dropped.hasMatch()) {
+            counted += dropped.captured(1).remove(',').toLongLong();
+            continue;
+        }
+        const qint64 n = block.text().mid(6, 11).toLongLong();
+        QVERIFY2(n > last, qPrintable(block.text()));
+        last = n;
+        ++counted;
+    }
+    if (perWrite == 6000) {
+        QCOMPARE(counted, qint64(6000));
+    } else {
+        QCOMPARE(view->blockCount(), 5000);
+        QCOMPARE(view->firstBlock().text(), "CAT " + command(1001));
+    }
 }
 
 // An answer the port cannot take (closed, or its device gone) is logged as not sent, with the
@@ -655,7 +690,7 @@ void tst_channel::virtualPort()
     QCOMPARE(ask(path, Client::Echoing, reads), QByteArray("?;FA00001900000;PS0;ID020;"));
     QCOMPARE(ask(path, Client::Echoing, reads), QByteArray("?;FA00001900000;PS0;ID020;"));
     QCOMPARE(channel.hostCommands, QStringList());
-    QCOMPARE(channel.logView().filter("switched back off").size(), 1);
+    QTRY_COMPARE(channel.logView().filter("switched back off").size(), 1);
 
     channel.box("chbEnable")->setChecked(false);
     QVERIFY(!QFileInfo(path).isSymLink());

@@ -7,6 +7,7 @@
 
 #include "ChannelHarness.h"
 #include "ControlTestAccess.h"
+#include "OpenWatch.h"
 #include "PtyPair.h"
 #include "TcpClient.h"
 
@@ -295,7 +296,7 @@ void tst_channel_settings::enableOpensWithRestoredParameters()
     QSettings settings(iniPath(), QSettings::IniFormat);
     restored.control.readRxSettings(&settings);
     QVERIFY(restored.box("chbEnable")->isChecked());
-    QVERIFY(restored.control.isRunning());
+    QTRY_VERIFY(restored.control.isRunning());
     QVERIFY(restored.box("chbEnablePtt")->isChecked());
     QVERIFY(ControlTestAccess::linePollActive(restored.control));
 
@@ -315,6 +316,7 @@ void tst_channel_settings::restartOpensStoredPort_data()
     QTest::addColumn<QString>("enableKey");
     QTest::addColumn<QString>("enableBox");
     QTest::addColumn<bool>("vanished"); // the stored name is no longer in the list
+    QTest::addColumn<bool>("byName");   // the by-name load follows the positional one
 
     const std::array<std::array<const char*, 4>, 3> ports{{
         {"CAT", "Name", "Enable", "chbEnable"},
@@ -324,18 +326,24 @@ void tst_channel_settings::restartOpensStoredPort_data()
     for (const auto& [port, nameKey, enableKey, box] : ports) {
         for (const bool vanished : {false, true})
             QTest::addRow("%s %s", port, vanished ? "vanished" : "moved")
-                << nameKey << enableKey << box << vanished;
+                << nameKey << enableKey << box << vanished << true;
     }
+    QTest::newRow("CAT, positional load only") << "Name"
+                                               << "Enable"
+                                               << "chbEnable" << false << false;
 }
 
 // The list changed since the save: the stored position now names another device. The
-// positional load opens that one; the by-name load must end on the named device, or on none.
+// positional load chooses that one; the by-name load must end on the named device, or on none,
+// and the other device is never opened, not even for a moment. Ports open on the next turn of
+// the event loop, also when the host calls the positional load only.
 void tst_channel_settings::restartOpensStoredPort()
 {
     QFETCH(QString, nameKey);
     QFETCH(QString, enableKey);
     QFETCH(QString, enableBox);
     QFETCH(bool, vanished);
+    QFETCH(bool, byName);
 
     PtyPair named;
     PtyPair other;
@@ -350,20 +358,24 @@ void tst_channel_settings::restartOpensStoredPort()
     ChannelHarness channel;
     setPortLists(channel, {other.slavePath(), named.slavePath()});
     QSettings settings(iniPath(), QSettings::IniFormat);
+    OpenWatch otherOpens;
+    QVERIFY(otherOpens.watch(other.slavePath()));
 
     channel.control.readOptions(&settings);
-    QCOMPARE(other.slaveHolders(), 1);
-    QCOMPARE(named.slaveHolders(), 0);
-
-    channel.control.readRxSettings(&settings);
-    QCOMPARE(other.slaveHolders(), 0);
-    QCOMPARE(named.slaveHolders(), vanished ? 0 : 1);
+    if (byName)
+        channel.control.readRxSettings(&settings);
+    QCOMPARE(other.slaveHolders() + named.slaveHolders(), 0);
     QCOMPARE(channel.box(qPrintable(enableBox))->isChecked(), !vanished);
+
+    PtyPair& opened = byName ? named : other;
+    QTRY_COMPARE(opened.slaveHolders(), vanished ? 0 : 1);
+    QCoreApplication::processEvents();
+    QCOMPARE(otherOpens.takeOpens(), byName ? 0 : 1);
     if (enableKey == "Enable") {
         QCOMPARE(channel.control.isRunning(), !vanished);
         if (!vanished) {
-            named.write("ID;");
-            QCOMPARE(named.read(3000), QByteArray("ID020;"));
+            opened.write("ID;");
+            QCOMPARE(opened.read(3000), QByteArray("ID020;"));
         }
     }
 }

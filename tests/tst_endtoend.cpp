@@ -2,11 +2,17 @@
 // one end of a socat pair; Hamlib's rigctl (model 2028, TS-480) drives the other end. Every
 // step checks the client's answer and the line the host printed for what it was asked to do.
 // Those steps need root (the pair is linked as /dev/COMn, the names the plug-in's port list
-// probes), socat and rigctl, and skip otherwise. The last test serves CAT on the plug-in's own
-// virtual port instead, as an unprivileged user and without socat.
+// probes), socat and rigctl, and skip otherwise. CW text is read back by host-sim from the
+// key's timing ("cw RX1: <text>"). The last test serves CAT on the plug-in's own virtual port
+// instead, as an unprivileged user and without socat.
 
+#include "LinkClient.h"
+#include "PtyPair.h"
+#include "ResidentSet.h"
 #include "SocatPair.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -19,10 +25,13 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <pwd.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace
@@ -54,8 +63,10 @@ public:
 
     // `runAs` (a command and its arguments, or nothing) runs the host under another user;
     // `environment` is the host's.
+    // Started once `readyLine` is printed.
     bool start(const QString& settingsPath, const QStringList& runAs = {},
-               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+               const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+               const QString& readyLine = QStringLiteral("manager setCatEnable 0 1"))
     {
         const QStringList command =
             runAs + QStringList{QStringLiteral(HOST_SIM),        QStringLiteral("--headless"),
@@ -65,8 +76,15 @@ public:
                                 QStringLiteral("--tx-channels"), QStringLiteral("1")};
         process.setProcessEnvironment(environment);
         process.start(command.constFirst(), command.mid(1));
-        return process.waitForStarted(startTimeoutMs) &&
-               waitForLine(QStringLiteral("manager setCatEnable 0 1"), 0, startTimeoutMs);
+        return process.waitForStarted(startTimeoutMs) && waitForLine(readyLine, 0, startTimeoutMs);
+    }
+
+    qint64 pid() const { return process.processId(); }
+    // Ends the run as a crash would: nothing of the host's is cleaned up.
+    void kill()
+    {
+        process.kill();
+        process.waitForFinished();
     }
 
     // Waits until a line starting with `prefix` is among the lines from `from` on.
@@ -83,6 +101,18 @@ public:
             if (clock.elapsed() > timeoutMs || process.state() != QProcess::Running)
                 return false;
             process.waitForReadyRead(50);
+        }
+    }
+
+    // The first line from `from` on that starts with `prefix`, without the prefix; nothing when
+    // none comes within `timeoutMs`.
+    std::optional<QString> lineAfter(const QString& prefix, qsizetype from, int timeoutMs)
+    {
+        if (!waitForLine(prefix, from, timeoutMs))
+            return std::nullopt;
+        for (qsizetype i = from;; ++i) {
+            if (lines.at(i).startsWith(prefix))
+                return lines.at(i).mid(prefix.size());
         }
     }
 
@@ -144,6 +174,14 @@ private:
     QByteArray partial;
 };
 
+// Host settings with CAT on for the first transceiver, on its virtual port.
+void writeVirtualPortSettings(const QString& path)
+{
+    QSettings settings(path, QSettings::IniFormat);
+    settings.setValue(QStringLiteral("CAT_TS480/RX0/Name"), QByteArray("Virtual port"));
+    settings.setValue(QStringLiteral("CAT_TS480/RX0/Enable"), true);
+}
+
 struct ClientResult {
     bool finished = false;
     int exitCode = -1;
@@ -174,8 +212,16 @@ private slots:
     void strength_data();
     void strength();
     void transmitMeters();
+    void cwText_data();
+    void cwText();
+    void cwSpeedChange();
+    void cwStoppedByRx();
+    void cwOnlyInCw();
+    void cwKeyerFull();
     void saveAndRestore();
     void virtualPort();
+    void virtualPortHosts();
+    void virtualPortLogFlood();
     void tcpBesideVirtualPort();
 
 private:
@@ -188,6 +234,13 @@ private:
                   const QStringList& hostLines);
     // The last number of the newest host line that starts with `prefix`.
     double hostNumber(const QString& prefix);
+    // Sets CW and the keyer speed through a raw client and waits for the host's confirmations,
+    // so that what follows is keyed in CW at `wpm`.
+    void keyerReady(int wpm);
+    // The text host-sim reads back from the key from line `from` on.
+    std::optional<QString> cwReceived(qsizetype from);
+    // The key's edges from line `from` on: key-down lengths in microseconds.
+    QList<qint64> keyDownLengths(qsizetype from);
 
     QTemporaryDir dir;
     QString settingsPath;
@@ -233,9 +286,9 @@ void tst_endtoend::initTestCase()
 
 void tst_endtoend::init()
 {
-    const QLatin1String test(QTest::currentTestFunction());
-    if (!whyNoPair.isEmpty() && test != QLatin1String("virtualPort") &&
-        test != QLatin1String("tcpBesideVirtualPort"))
+    const QByteArray test(QTest::currentTestFunction());
+    if (!whyNoPair.isEmpty() && !test.startsWith(QByteArrayLiteral("virtualPort")) &&
+        test != QByteArrayLiteral("tcpBesideVirtualPort"))
         QSKIP(qPrintable(whyNoPair));
 }
 
@@ -504,6 +557,162 @@ void tst_endtoend::transmitMeters()
              qPrintable(host->transcript()));
 }
 
+namespace
+{
+
+// A message takes a few seconds at 40 wpm; host-sim prints it after two word gaps of silence.
+constexpr int cwTimeoutMs = 30000;
+const QString cwMessage = QStringLiteral("CQ TEST DE N0CALL");
+
+} // namespace
+
+void tst_endtoend::keyerReady(int wpm)
+{
+    const qsizetype from = host->mark();
+    LinkClient raw(clientPath);
+    QVERIFY(raw.isOpen());
+    raw.discardInput();
+    const QString speed = QStringLiteral("%1").arg(wpm, 3, 10, QLatin1Char('0'));
+    QVERIFY(raw.write("MD3;KS" + speed.toLatin1() + ";MD;"));
+    QCOMPARE(raw.read(3000), QByteArray("MD3;"));
+    for (const QString& line :
+         {QStringLiteral("cmd 29 rxMode 0 0 5"), QStringLiteral("cmd 82 cwSpeed %1").arg(wpm)})
+        QVERIFY2(host->waitForLine(line, from), qPrintable(host->transcript()));
+}
+
+std::optional<QString> tst_endtoend::cwReceived(qsizetype from)
+{
+    return host->lineAfter(QStringLiteral("cw RX1: "), from, cwTimeoutMs);
+}
+
+QList<qint64> tst_endtoend::keyDownLengths(qsizetype from)
+{
+    static const QRegularExpression edge(QStringLiteral("^key setKey 0 2 ([01]) \\w+ at (\\d+)$"));
+    QList<qint64> lengths;
+    qint64 downAt = -1;
+    for (qsizetype i = from; i < host->lines.size(); ++i) {
+        const QRegularExpressionMatch match = edge.match(host->lines.at(i));
+        if (!match.hasMatch())
+            continue;
+        const qint64 at = match.captured(2).toLongLong();
+        if (match.captured(1) == QLatin1String("1"))
+            downAt = at;
+        else if (downAt >= 0)
+            lengths << at - downAt;
+    }
+    return lengths;
+}
+
+void tst_endtoend::cwText_data()
+{
+    QTest::addColumn<bool>("perCharacter");
+    // Hamlib's "b" pads the text to 24 characters and reads KY; first; fldigi sends one
+    // character per command.
+    QTest::newRow("Hamlib's send_morse") << false;
+    QTest::newRow("one character per KY") << true;
+}
+
+void tst_endtoend::cwText()
+{
+    QFETCH(bool, perCharacter);
+    keyerReady(40);
+    const qsizetype from = host->mark();
+    if (perCharacter) {
+        LinkClient raw(clientPath);
+        for (const QChar c : cwMessage)
+            QVERIFY(raw.write("KY " + QString(c).toLatin1() + ';'));
+    } else {
+        const ClientResult sent = client({QStringLiteral("b"), cwMessage});
+        QVERIFY2(sent.finished && sent.exitCode == 0, qPrintable(sent.errors));
+    }
+    QCOMPARE(cwReceived(from), std::optional<QString>(cwMessage));
+}
+
+// The speed changes while the first text is keyed: from the next character on, the dots are
+// those of 25 wpm (48 ms) instead of 40 wpm (30 ms), and the text still reads back whole.
+void tst_endtoend::cwSpeedChange()
+{
+    keyerReady(40);
+    const qsizetype from = host->mark();
+    const ClientResult sent =
+        client({QStringLiteral("b"), QStringLiteral("CQ TEST"), QStringLiteral("L"),
+                QStringLiteral("KEYSPD"), QStringLiteral("25"), QStringLiteral("b"),
+                QStringLiteral("DE N0CALL")});
+    QVERIFY2(sent.finished && sent.exitCode == 0, qPrintable(sent.errors));
+    QCOMPARE(cwReceived(from), std::optional<QString>(cwMessage));
+    // C is -.-. and L .-..: the shortest element of each is a dot.
+    const QList<qint64> lengths = keyDownLengths(from);
+    QVERIFY(lengths.size() > 8);
+    const qint64 firstDot = *std::min_element(lengths.cbegin(), lengths.cbegin() + 4);
+    const qint64 lastDot = *std::min_element(lengths.cend() - 4, lengths.cend());
+    QVERIFY2(lastDot > firstDot * 4 / 3,
+             qPrintable(QStringLiteral("dots of %1 and %2 us").arg(firstDot).arg(lastDot)));
+}
+
+// RX in the middle of the text keys up and drops the rest: what reads back is the start of the
+// text, and the last edge is a key-up.
+void tst_endtoend::cwStoppedByRx()
+{
+    keyerReady(40);
+    const qsizetype from = host->mark();
+    const ClientResult sent = client({QStringLiteral("b"), cwMessage});
+    QVERIFY2(sent.finished && sent.exitCode == 0, qPrintable(sent.errors));
+    QTRY_VERIFY_WITH_TIMEOUT(host->count(QStringLiteral("key setKey 0 2 1"), from) >= 6,
+                             cwTimeoutMs);
+    const ClientResult rx = client({QStringLiteral("T"), QStringLiteral("0")});
+    QVERIFY2(rx.finished && rx.exitCode == 0, qPrintable(rx.errors));
+    const std::optional<QString> received = cwReceived(from);
+    QVERIFY2(received, qPrintable(host->transcript()));
+    // The element cut short may spoil the last character.
+    QVERIFY2(!received->isEmpty() && received->size() < cwMessage.size() &&
+                 cwMessage.startsWith(received->chopped(1)),
+             qPrintable(*received));
+    QCOMPARE(host->count(QStringLiteral("key setKey 0 2 1"), from),
+             host->count(QStringLiteral("key setKey 0 2 0"), from));
+}
+
+// Outside CW the text is dropped, not kept for later: after CW is back, only the next text is
+// keyed.
+void tst_endtoend::cwOnlyInCw()
+{
+    qsizetype from = host->mark();
+    {
+        LinkClient raw(clientPath);
+        QVERIFY(raw.write("MD2;"));
+        QVERIFY2(host->waitForLine(QStringLiteral("cmd 29 rxMode 0 0 4"), from),
+                 qPrintable(host->transcript()));
+    }
+    from = host->mark();
+    const ClientResult dropped = client({QStringLiteral("b"), QStringLiteral("TEST")});
+    QVERIFY2(dropped.finished && dropped.exitCode == 0, qPrintable(dropped.errors));
+    keyerReady(40);
+    const ClientResult sent = client({QStringLiteral("b"), QStringLiteral("E")});
+    QVERIFY2(sent.finished && sent.exitCode == 0, qPrintable(sent.errors));
+    QCOMPARE(cwReceived(from), std::optional<QString>(QStringLiteral("E")));
+    QCOMPARE(host->count(QStringLiteral("key setKey "), from), 2);
+}
+
+// Four texts of 24 characters fill the keyer: KY reads 1 until it has keyed one text's worth.
+void tst_endtoend::cwKeyerFull()
+{
+    keyerReady(60);
+    LinkClient raw(clientPath);
+    raw.discardInput();
+    const QByteArray text = "KY " + QByteArray(24, 'E') + ';';
+    QVERIFY(raw.write(text + text + text + text + "KY;"));
+    QCOMPARE(raw.read(3000), QByteArray("KY1;"));
+    QDeadlineTimer deadline(cwTimeoutMs);
+    QByteArray answer;
+    while (answer != "KY0;" && !deadline.hasExpired()) {
+        QTest::qWait(50);
+        QVERIFY(raw.write("KY;"));
+        answer = raw.read(3000);
+    }
+    QCOMPARE(answer, QByteArray("KY0;"));
+    QVERIFY(raw.write("RX;"));
+    QCOMPARE(raw.read(3000), QByteArray("RX0;"));
+}
+
 void tst_endtoend::saveAndRestore()
 {
     QCOMPARE(host->stop(), 0);
@@ -579,11 +788,7 @@ void tst_endtoend::virtualPort()
     QTemporaryDir runtime;
     QVERIFY(runtime.isValid());
     const QString settingsFile = runtime.filePath(QStringLiteral("host-sim.ini"));
-    {
-        QSettings settings(settingsFile, QSettings::IniFormat);
-        settings.setValue(QStringLiteral("CAT_TS480/RX0/Name"), QByteArray("Virtual port"));
-        settings.setValue(QStringLiteral("CAT_TS480/RX0/Enable"), true);
-    }
+    writeVirtualPortSettings(settingsFile);
     uid_t user = ::geteuid();
     if (!runAs->isEmpty()) {
         const passwd* nobody = ::getpwnam("nobody");
@@ -642,6 +847,114 @@ void tst_endtoend::virtualPort()
     QVERIFY(!linkOwner(path));
 }
 
+// Hosts on one runtime folder: a second one leaves the first one's RX1 alone, says so and keeps
+// its port closed; a killed host's link leads nowhere, also once a new terminal has the number
+// its terminal had, and the next host that starts clears it away and serves its own.
+void tst_endtoend::virtualPortHosts()
+{
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    QStringList settingsFiles;
+    for (const char* name : {"first.ini", "second.ini"}) {
+        settingsFiles << runtime.filePath(QLatin1String(name));
+        writeVirtualPortSettings(settingsFiles.last());
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    const QString path = runtime.filePath(QStringLiteral("kenwood-ts480/RX1"));
+    const auto identity = [&path] {
+        LinkClient client(path);
+        return client.write("ID;") ? client.read(3000) : QByteArray();
+    };
+
+    HostRun first;
+    QVERIFY2(first.start(settingsFiles[0], {}, environment), qPrintable(first.transcript()));
+    const QString firstTarget = QFileInfo(path).symLinkTarget();
+    QVERIFY(firstTarget.startsWith(QStringLiteral("/proc/%1/").arg(first.pid())));
+    const QString terminal = QFileInfo(path).canonicalFilePath();
+
+    HostRun second;
+    QVERIFY2(second.start(settingsFiles[1], {}, environment,
+                          QStringLiteral("dialog Can't open Virtual port | ") + path +
+                              QStringLiteral(" is in use by another host")),
+             qPrintable(second.transcript()));
+    QCOMPARE(second.count(QStringLiteral("manager setCatEnable 0 1"), 0), 0);
+    QCOMPARE(QFileInfo(path).symLinkTarget(), firstTarget);
+    QCOMPARE(identity(), QByteArray("ID020;"));
+    QCOMPARE(second.stop(), 0);
+    QCOMPARE(QFileInfo(path).symLinkTarget(), firstTarget);
+    QCOMPARE(identity(), QByteArray("ID020;"));
+
+    first.kill();
+    std::vector<std::unique_ptr<PtyPair>> terminals;
+    while (terminals.size() < 32 &&
+           (terminals.empty() || terminals.back()->slavePath() != terminal))
+        terminals.push_back(std::make_unique<PtyPair>());
+    QCOMPARE(terminals.back()->slavePath(), terminal);
+    QCOMPARE(::open(path.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK), -1);
+    QCOMPARE(errno, ENOENT);
+
+    HostRun third;
+    QVERIFY2(third.start(settingsFiles[0], {}, environment), qPrintable(third.transcript()));
+    QVERIFY(
+        QFileInfo(path).symLinkTarget().startsWith(QStringLiteral("/proc/%1/").arg(third.pid())));
+    QCOMPARE(identity(), QByteArray("ID020;"));
+}
+
+// With "View log" on, a client floods host-sim with 100,000 commands as fast as it can: the
+// host handles a script line while the flood is still being answered, and its resident set
+// stays within a few MB of what it was before.
+void tst_endtoend::virtualPortLogFlood()
+{
+    constexpr int commands = 100000;
+    constexpr int answersPerLook = 2000;
+    constexpr long growthLimitKb = 8 * 1024;
+
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    const QString settingsFile = runtime.filePath(QStringLiteral("host-sim.ini"));
+    writeVirtualPortSettings(settingsFile);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    HostRun host;
+    QVERIFY2(host.start(settingsFile, {}, environment), qPrintable(host.transcript()));
+    host.send(QStringLiteral("logview 0 1"));
+    QVERIFY(host.waitForLine(QStringLiteral("ok logview 0 1"), 0));
+    const QString pid = QString::number(host.pid());
+    const long before = residentKb(pid);
+
+    LinkClient client(runtime.filePath(QStringLiteral("kenwood-ts480/RX1")));
+    std::thread writer([&client] { client.write(QByteArray("FA;").repeated(commands)); });
+    const QString script = QStringLiteral("smeter 0 -73");
+    const qsizetype from = host.mark();
+    qsizetype answers = 0;
+    qsizetype answersWhenHandled = -1;
+    long peak = before;
+    while (answers < commands) {
+        const QByteArray got = client.read(10000, answersPerLook);
+        if (got.isEmpty())
+            break;
+        answers += got.count(';');
+        peak = std::max(peak, residentKb(pid));
+        if (answers >= commands / 4 && host.mark() == from)
+            host.send(script);
+        QCoreApplication::processEvents();
+        if (answersWhenHandled < 0 && host.count(QStringLiteral("ok ") + script, from) > 0)
+            answersWhenHandled = answers;
+    }
+    writer.join();
+    QCOMPARE(answers, qsizetype(commands));
+    QVERIFY2(answersWhenHandled > 0 && answersWhenHandled < commands,
+             qPrintable(QStringLiteral("the script line was handled after %1 answers")
+                            .arg(answersWhenHandled)));
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    QSKIP("the sanitizers' allocators keep freed memory aside; the resident set says nothing here");
+#endif
+    QVERIFY2(
+        peak - before <= growthLimitKb,
+        qPrintable(QStringLiteral("resident set grew from %1 kB to %2 kB").arg(before).arg(peak)));
+}
+
 namespace
 {
 
@@ -697,10 +1010,9 @@ void tst_endtoend::tcpBesideVirtualPort()
     }();
     QVERIFY(port != 0);
     const QString settingsFile = runtime.filePath(QStringLiteral("host-sim.ini"));
+    writeVirtualPortSettings(settingsFile);
     {
         QSettings settings(settingsFile, QSettings::IniFormat);
-        settings.setValue(QStringLiteral("CAT_TS480/RX0/Name"), QByteArray("Virtual port"));
-        settings.setValue(QStringLiteral("CAT_TS480/RX0/Enable"), true);
         settings.setValue(QStringLiteral("CAT_TS480/RX0/TcpPort"), port);
         settings.setValue(QStringLiteral("CAT_TS480/RX0/TcpEnable"), true);
     }

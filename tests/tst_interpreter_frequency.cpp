@@ -96,7 +96,8 @@ void tst_interpreter_frequency::readAfterConstructionRows()
     QTest::newRow("unknown XX") << "XX" << QByteArray("?;");
     QTest::newRow("SP is not supported") << "SP" << QByteArray("?;");
     QTest::newRow("lower case") << "fa" << QByteArray("?;");
-    QTest::newRow("TS-480 command left out") << "KY" << QByteArray("?;");
+    QTest::newRow("TS-480 command left out") << "UP" << QByteArray("?;");
+    QTest::newRow("KY, the keyer empty") << "KY" << QByteArray("KY0;");
     QTest::newRow("unknown with parameter") << "XX5" << QByteArray();
     QTest::newRow("lower case and digits are noise") << "fa1" << QByteArray("?;");
     QTest::newRow("fixed answer with parameter") << "ID1" << QByteArray();

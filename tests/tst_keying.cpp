@@ -4,7 +4,10 @@
 // changes while the port is open),
 // the PTT and footswitch ports through their boxes (from the GUI thread), the line poll timer
 // running exactly while one of those two ports is open, the key object taken from the bus
-// at every change, and what the CAT port keyed released once when its keyer goes away.
+// at every change, and what the CAT port keyed released once when its keyer goes away. Then the
+// CW text of KY: keyed by a thread of the keyer's own, in CW only, whole or not at all, and
+// stopped, with the key up at once and the text gone, by RX, a CAT line going active, the host
+// leaving CW and the port closing.
 
 #include "ChannelHarness.h"
 #include "ControlTestAccess.h"
@@ -44,6 +47,11 @@ private slots:
     void keyingPortFailsToOpen();
     void releasedWithItsKeyer_data();
     void releasedWithItsKeyer();
+    void cwText_data();
+    void cwText();
+    void cwTextFillsTheKeyer();
+    void cwTextStops_data();
+    void cwTextStops();
 };
 
 namespace
@@ -112,6 +120,55 @@ bool allOnThread(const Calls& calls, QThread* thread)
 {
     return std::all_of(calls.begin(), calls.end(),
                        [thread](const KeyCall& call) { return call.thread == thread; });
+}
+
+// A channel serving its CAT port on a pseudo-terminal, with a key object, for the CW text.
+class CwChannel
+{
+public:
+    bool open(int pttRow = 0, int keyRow = 0)
+    {
+        channel.announceKeyObject(&key);
+        channel.combo("cbPttLine")->setCurrentIndex(pttRow);
+        channel.combo("cbKeyLine")->setCurrentIndex(keyRow);
+        channel.selectPort("cbPortName", pty.slavePath());
+        channel.box("chbEnable")->setChecked(true);
+        return channel.control.isRunning() && settleCat(lines, pty, pttRow != 0 || keyRow != 0);
+    }
+    // Writes `commands` and returns the answer they end with (nothing: no answer is awaited).
+    QByteArray send(const QByteArray& commands, bool answered = true)
+    {
+        pty.write(commands);
+        return answered ? pty.read(3000) : QByteArray();
+    }
+    // The key calls of the keyer's own thread: neither this one nor the worker.
+    Calls keyerCalls() const
+    {
+        Calls calls;
+        for (const KeyCall& call : key.calls())
+            if (call.thread != QThread::currentThread() && call.thread != &channel.control)
+                calls << call;
+        return calls;
+    }
+    bool logged(const QString& text) const
+    {
+        return std::any_of(channel.logged.cbegin(), channel.logged.cend(),
+                           [&text](const QString& line) { return line.contains(text); });
+    }
+
+    PtyPair pty;
+    Lines lines{pty.slavePath(), {}, {}};
+    FakeKeyControl key;
+    ChannelHarness channel;
+};
+
+// `count` key-downs, each followed by its key-up.
+Calls pressed(int count)
+{
+    Calls calls;
+    for (int i = 0; i < count; ++i)
+        calls << KeyCall::key(0, 2, true) << KeyCall::key(0, 2, false);
+    return calls;
 }
 
 } // namespace
@@ -461,6 +518,101 @@ void tst_keying::releasedWithItsKeyer()
                      qPrintable(channel->logView().join('\n')));
     channel.reset();
     QCOMPARE(key.calls(), Calls{release});
+}
+
+void tst_keying::cwText_data()
+{
+    QTest::addColumn<QByteArray>("commands");
+    QTest::addColumn<int>("elements"); // keyed before the closing "T"
+    QTest::addColumn<QString>("logged");
+    QTest::newRow("a letter") << QByteArray("KY A;") << 2 << "";
+    QTest::newRow("lower case, padded") << QByteArray("KY e                      ;") << 1 << "";
+    QTest::newRow("one character per command") << QByteArray("KY E;KY  ;KY I;") << 3 << "";
+    QTest::newRow("not in CW") << QByteArray("MD2;KY E;MD3;") << 0 << "not in CW: \"E\"";
+    QTest::newRow("no space after the letters") << QByteArray("KYE;") << 0 << "";
+    QTest::newRow("our answers come back") << QByteArray("KY0;KY1;") << 0 << "";
+    QTest::newRow("nothing in Morse") << QByteArray("KY #~;") << 0 << "no Morse for \"#~\"";
+}
+
+// What KY queues, as the keyer's calls show once a closing "T" has been keyed after it.
+void tst_keying::cwText()
+{
+    QFETCH(QByteArray, commands);
+    QFETCH(int, elements);
+    QFETCH(QString, logged);
+    CwChannel cw;
+    QVERIFY(cw.open());
+    QCOMPARE(cw.send("KS060;KY;"), QByteArray("KY0;"));
+    cw.send(commands + "KY T;", false);
+    QTRY_COMPARE(cw.keyerCalls().size(), 2 * (elements + 1));
+    QCOMPARE(cw.keyerCalls(), pressed(elements + 1));
+    QCOMPARE(cw.key.count(), 2 * (elements + 1));
+    if (!logged.isEmpty())
+        QTRY_VERIFY2(cw.logged(logged), qPrintable(cw.channel.logged.join('\n')));
+}
+
+// Four full texts fill the keyer: KY reads 1 and a fifth text is dropped; RX empties it.
+void tst_keying::cwTextFillsTheKeyer()
+{
+    CwChannel cw;
+    QVERIFY(cw.open());
+    const QByteArray text = "KY CQ CQ DE N0CALL N0CALL K;";
+    cw.send("KS060;" + text + text + text + text, false);
+    QCOMPARE(cw.send("KY;"), QByteArray("KY1;"));
+    cw.send(text, false);
+    QTRY_VERIFY(cw.logged("the keyer is full"));
+    QCOMPARE(cw.send("RX;"), QByteArray("RX0;"));
+    QCOMPARE(cw.send("KY;"), QByteArray("KY0;"));
+    QCOMPARE(cw.key.calls(KeyCall::SetKey).constLast(), KeyCall::key(0, 2, false));
+}
+
+void tst_keying::cwTextStops_data()
+{
+    QTest::addColumn<QString>("stop");
+    QTest::addColumn<int>("pttRow");
+    QTest::addColumn<int>("keyRow");
+    QTest::newRow("RX") << "RX" << 0 << 0;
+    QTest::newRow("CAT key line") << "line" << 0 << 2;
+    QTest::newRow("CAT PTT line") << "line" << 2 << 0;
+    QTest::newRow("host leaves CW") << "mode" << 0 << 0;
+    QTest::newRow("port closed") << "close" << 0 << 0;
+}
+
+// At 5 wpm a dash lasts 720 ms: the stop comes while the first one is down, and the key-up that
+// cuts it short comes from the stopping thread, not from the keyer's schedule. What was queued
+// is gone: after a closing "E" nothing else has been keyed.
+void tst_keying::cwTextStops()
+{
+    QFETCH(QString, stop);
+    QFETCH(int, pttRow);
+    QFETCH(int, keyRow);
+    CwChannel cw;
+    QVERIFY(cw.open(pttRow, keyRow));
+    const int atOpen = cw.key.count();
+    cw.send("KS005;KY TTT TTT;", false);
+    QTRY_COMPARE(cw.keyerCalls(), Calls{KeyCall::key(0, 2, true)});
+
+    if (stop == "RX") {
+        QCOMPARE(cw.send("RX;"), QByteArray("RX0;"));
+    } else if (stop == "line") {
+        cw.lines.set(Lines::Cat, cts);
+    } else if (stop == "mode") {
+        cw.channel.fromHost([&cw] { cw.channel.bus.rxMode(0, 0, 4); });
+    } else {
+        cw.channel.box("chbEnable")->setChecked(false);
+    }
+    QTRY_VERIFY(cw.key.count() >= atOpen + 2);
+    const KeyCall cut = cw.key.calls().at(atOpen + 1);
+    QCOMPARE(cut, KeyCall::key(0, 2, false));
+    QVERIFY(cut.thread != cw.keyerCalls().constFirst().thread);
+
+    if (stop == "mode")
+        cw.channel.fromHost([&cw] { cw.channel.bus.rxMode(0, 0, 5); });
+    if (stop == "close")
+        QVERIFY(cw.open());
+    cw.send("KS060;KY E;", false);
+    QTRY_COMPARE(cw.keyerCalls().size(), 3);
+    QCOMPARE(cw.keyerCalls(), Calls{KeyCall::key(0, 2, true)} + pressed(1));
 }
 
 QTEST_MAIN(tst_keying)

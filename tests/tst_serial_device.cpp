@@ -76,6 +76,8 @@ private slots:
     void deviceGoneWhileOpen();
     void virtualPortLink_data();
     void virtualPortLink();
+    void staleLinksRemoved_data();
+    void staleLinksRemoved();
 };
 
 void tst_serial_device::dataBothWays()
@@ -367,14 +369,21 @@ void tst_serial_device::virtualPortLink_data()
 {
     QTest::addColumn<bool>("runtimeSet"); // XDG_RUNTIME_DIR set
     QTest::addColumn<QString>("before");  // what the folder holds already
-    QTest::addColumn<bool>("opens");
-    QTest::addColumn<bool>("takenOver"); // another host publishes the name while it is open
+    QTest::addColumn<QString>("refusal"); // empty when it opens
+    QTest::addColumn<bool>("takenOver");  // another host publishes the name while it is open
 
-    QTest::newRow("runtime folder") << true << "" << true << false;
-    QTest::newRow("no runtime folder") << false << "" << true << false;
-    QTest::newRow("stale link replaced") << true << "stale link" << true << false;
-    QTest::newRow("folder open to others") << true << "open folder" << false << false;
-    QTest::newRow("name taken over") << true << "" << true << true;
+    QTest::newRow("runtime folder") << true << ""
+                                    << "" << false;
+    QTest::newRow("no runtime folder") << false << ""
+                                       << "" << false;
+    QTest::newRow("stale link replaced") << true << "stale link"
+                                         << "" << false;
+    QTest::newRow("folder open to others") << true << "open folder"
+                                           << "not private" << false;
+    QTest::newRow("name held by another host") << true << "held"
+                                               << "RX3 is in use by another host" << false;
+    QTest::newRow("name taken over") << true << ""
+                                     << "" << true;
 }
 
 // The link a client opens: where it is, that it leads to the port's pseudo-terminal, that the
@@ -384,7 +393,7 @@ void tst_serial_device::virtualPortLink()
 {
     QFETCH(bool, runtimeSet);
     QFETCH(QString, before);
-    QFETCH(bool, opens);
+    QFETCH(QString, refusal);
     QFETCH(bool, takenOver);
 
     QTemporaryDir runtime;
@@ -399,17 +408,23 @@ void tst_serial_device::virtualPortLink()
                  0);
     if (before == "stale link")
         QCOMPARE(::symlink("/dev/null", path.toLocal8Bit().constData()), 0);
+    VirtualPort holder;
+    if (before == "held")
+        QVERIFY(holder.open("RX3") >= 0);
+    const QString heldTarget = QFileInfo(path).symLinkTarget();
 
     VirtualPort port;
     const int master = port.open("RX3");
-    QCOMPARE(master >= 0, opens);
-    if (!opens) {
-        QVERIFY2(port.errorString().contains("not private"), qPrintable(port.errorString()));
-        QVERIFY(!QFileInfo(path).isSymLink());
+    QCOMPARE(master < 0, !refusal.isEmpty());
+    if (master < 0) {
+        QVERIFY2(port.errorString().contains(refusal), qPrintable(port.errorString()));
+        QCOMPARE(QFileInfo(path).symLinkTarget(), heldTarget);
         return;
     }
     QCOMPARE(port.path(), path);
-    QVERIFY(QFileInfo(path).symLinkTarget().startsWith("/dev/pts/"));
+    // Through our own descriptor of the terminal, which goes with this process.
+    QVERIFY(QFileInfo(path).symLinkTarget().startsWith(QString("/proc/%1/fd/").arg(::getpid())));
+    QVERIFY(QFileInfo(path).canonicalFilePath().startsWith("/dev/pts/"));
     QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFileDevice::Permissions());
 
     pollfd portSide{master, POLLIN, 0};
@@ -442,6 +457,34 @@ void tst_serial_device::virtualPortLink()
     QCOMPARE(errno, ENOENT);
     if (!runtimeSet)
         ::rmdir(folder.toLocal8Bit().constData());
+}
+
+void tst_serial_device::staleLinksRemoved_data()
+{
+    QTest::addColumn<bool>("hostAlive");
+    QTest::newRow("host gone") << false;
+    QTest::newRow("host alive") << true;
+}
+
+// A host that starts clears away the links of hosts that are gone, and only those.
+void tst_serial_device::staleLinksRemoved()
+{
+    QFETCH(bool, hostAlive);
+
+    QTemporaryDir runtime;
+    const RuntimeDirectory environment(runtime.path());
+    const QString path = VirtualPort::linkPath("RX1");
+    VirtualPort host;
+    QVERIFY(host.open("RX1") >= 0);
+    if (!hostAlive) {
+        // What a host killed before it could close leaves: its link, its name's lock free.
+        const QString target = QFileInfo(path).symLinkTarget();
+        host.close();
+        QCOMPARE(::symlink(target.toLocal8Bit().constData(), path.toLocal8Bit().constData()), 0);
+    }
+
+    VirtualPort::removeStaleLinks();
+    QCOMPARE(QFileInfo(path).isSymLink(), hostAlive);
 }
 
 QTEST_GUILESS_MAIN(tst_serial_device)

@@ -4,6 +4,7 @@
 // opened to find out.
 
 #include "ExtSerialPortControl.h"
+#include "OpenWatch.h"
 #include "PortNames.h"
 #include "PtyPair.h"
 #include "QtSerialPortControl.h"
@@ -15,7 +16,6 @@
 #include <fcntl.h>
 #include <limits>
 #include <memory>
-#include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -53,45 +53,6 @@ public:
 
 private:
     QStringList m_made;
-};
-
-// Counts the opens of device nodes, through an inotify watch on each.
-class OpenWatch
-{
-public:
-    OpenWatch() : m_fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
-    ~OpenWatch()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    OpenWatch(const OpenWatch&) = delete;
-    OpenWatch& operator=(const OpenWatch&) = delete;
-
-    bool watch(const QString& path)
-    {
-        return m_fd >= 0 && ::inotify_add_watch(m_fd, path.toLocal8Bit().constData(), IN_OPEN) >= 0;
-    }
-
-    // The opens reported since the last call. The kernel queues each event before the open
-    // returns, so everything the caller did is there already.
-    int takeOpens()
-    {
-        int opens = 0;
-        alignas(inotify_event) char buffer[4096];
-        ssize_t n = 0;
-        while ((n = ::read(m_fd, buffer, sizeof buffer)) > 0) {
-            for (ssize_t at = 0; at < n;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                opens += (event->mask & IN_OPEN) ? 1 : 0;
-                at += ssize_t(sizeof(inotify_event) + event->len);
-            }
-        }
-        return opens;
-    }
-
-private:
-    int m_fd;
 };
 
 std::unique_ptr<SerialPortAbstract> makeBackend(const QString& kind)

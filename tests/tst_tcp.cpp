@@ -96,7 +96,8 @@ void tst_tcp::access_data()
 }
 
 // A client outside the connect list is closed at once and logged with its address; one outside
-// the transmit list is served, but its TX and RX key nothing, answer nothing and are logged.
+// the transmit list is served, but its TX, RX and KY text key nothing, answer nothing and are
+// logged.
 void tst_tcp::access()
 {
     QFETCH(QString, connect);
@@ -116,13 +117,16 @@ void tst_tcp::access()
         QVERIFY(client.closedByServer(answerMs));
         return;
     }
-    QVERIFY(client.write("TX;FA;RX;ID;"));
+    QVERIFY(client.write("TX;FA;RX;KY CQ;ID;"));
     QCOMPARE(client.read(answerMs, ';', keys ? 3 : 2), faStart + (keys ? "RX0;" : "") + "ID020;");
-    QCOMPARE(key.count(), keys ? 2 : 0);
-    if (!keys)
+    QCOMPARE(key.count(KeyCall::SetTrx), keys ? 2 : 0);
+    if (!keys) {
         QTRY_COMPARE(channel.events.mid(1),
                      (QStringList{name + " TX refused: not in the transmit list",
-                                  name + " RX refused: not in the transmit list"}));
+                                  name + " RX refused: not in the transmit list",
+                                  name + " KY refused: not in the transmit list"}));
+        QCOMPARE(key.count(KeyCall::SetKey), 0);
+    }
     QTRY_VERIFY(channel.logged.contains("> " + name + " ID020;"));
 }
 

@@ -3,6 +3,7 @@
 #include "AutoInformation.h"
 #include "FilterCommands.h"
 #include "FrequencyCommands.h"
+#include "KeyerCommands.h"
 #include "LevelCommands.h"
 #include "Request.h"
 #include "RitCommands.h"
@@ -76,6 +77,7 @@ constexpr CommandEntry commands[] = {
     {"IF", statusTemplate, 0, frequency::ifStatus, noLimit, ParameterKind::Signed},
     {"IS", "IS+0000;", 0, fixedAnswer, noLimit, ParameterKind::Signed},
     {"KS", "KS000;", 3, levels::ks, 60},
+    {"KY", "KY0;", 1, keyer::ky, noLimit, ParameterKind::Text},
     {"LK", "LK00;", 0, fixedAnswer},
     {"LM", "LM10000;", 0, fixedAnswer},
     {"MC", "MC000;", 0, fixedAnswer},
@@ -101,7 +103,7 @@ constexpr CommandEntry commands[] = {
     {"RM", "RM10000;RM20000;RM30000;", 0, levels::rm},
     {"RT", "RT0;", 1, rit::rt, noLimit, ParameterKind::Digits, push::IF},
     {"RU", "RU1;", 0, rit::ru, noLimit, ParameterKind::Digits, push::IF},
-    {"RX", "RX0;", 0, frequency::rx, noLimit, ParameterKind::Digits, push::IF, true},
+    {"RX", "RX0;", 0, frequency::rx, noLimit, ParameterKind::Digits, push::IF},
     {"SD", "SD0000;", 4, levels::sd, 1000},
     {"SH", "SH00;", 2, filter::sh},
     {"SL", "SL00;", 2, filter::sl},
@@ -110,7 +112,7 @@ constexpr CommandEntry commands[] = {
     {"TN", "TN00;", 0, fixedAnswer},
     {"TO", "TO0;", 0, fixedAnswer},
     {"TS", "TS0;", 0, fixedAnswer},
-    {"TX", "", 0, frequency::tx, 1, ParameterKind::Digits, push::IF, true},
+    {"TX", "", 0, frequency::tx, 1, ParameterKind::Digits, push::IF},
     {"VD", "VD0000;", 0, fixedAnswer},
     {"VG", "VG000;", 0, fixedAnswer},
     {"VX", "VX0;", 0, fixedAnswer},

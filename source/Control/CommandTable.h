@@ -28,8 +28,6 @@ struct CommandEntry {
     ParameterKind kind = ParameterKind::Digits;
     // The auto-information reads whose value the command may change (push::Item bits).
     quint8 pushes = 0;
-    // It switches the transmitter: only a session allowed to transmit may run it.
-    bool keysTransmitter = false;
 };
 
 // The entry for `code`; an unrecognised code gets the entry that answers "?;" to a read.

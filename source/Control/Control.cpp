@@ -21,8 +21,9 @@ struct BusLink {
 } // namespace
 
 Control::Control(unsigned int index, quorvexCommand* bus, QObject* parent)
-    : QThread(parent), bus(bus), cache{index}
+    : QThread(parent), bus(bus), cache{index}, keyer(bus, index)
 {
+    keyer.setSpeed(cache.cwWpm);
     // The host's state reports, each to the cache setter that keeps it.
     const BusLink links[] = {
         {SIGNAL(sStart(bool)), SLOT(setStart(bool))},

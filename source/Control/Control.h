@@ -8,9 +8,9 @@
 //
 // Threads and locks:
 // - GUI thread (where the object was created): construction, the panel and its slots, openCAT,
-//   openTcp, openPTT/openFootSw, timerEvent (PTT and footswitch lines), appendLog/appendEvent,
-//   settings, destruction. The bus-fed cache slots run where the bus emits (queued here
-//   otherwise).
+//   openTcp, openPTT/openFootSw, timerEvent (PTT and footswitch lines, log view updates),
+//   appendLog and the log view's batches, settings, destruction. The bus-fed cache slots run
+//   where the bus emits (queued here otherwise).
 // - Worker thread, while the CAT port is open or the TCP server listens: run() waits, holding
 //   no lock, on every session's descriptor, the listening sockets and `workerWait`; it takes
 //   connections, reads what arrived and executes each session's commands in that session's
@@ -29,16 +29,25 @@
 // - The sessions, the listener and the address lists belong to the worker while it runs; the
 //   GUI thread changes them (a port opened or closed, the server switched) only after stopping
 //   the worker, and starts it again afterwards.
+// - Log lines reach the view through `logFeed` (its own lock): logMessage and logEvent feed it
+//   in the emitting thread while the view is shown, notices from any thread; the GUI thread
+//   takes a batch at most 25 times a second. Nothing waits on the GUI thread for it.
+// - The CW keyer (`keyer`) keys KY text in a thread of its own; see CwKeyer.h. KY, KS and RX
+//   reach it from the worker under `mutex`, the cache's setters from the GUI thread; it never
+//   takes `mutex`.
 // - `mutex` is non-recursive and guards `cache` and `changedItems`. Every cache slot takes it,
 //   so nothing that runs under it may call them. The serial ports' own locks are taken inside
 //   their calls only, under `mutex` or not, and never the other way round.
 
 #include "AddressList.h"
+#include "CwKeyer.h"
+#include "LogFeed.h"
 #include "RadioState.h"
 #include "WorkerWait.h"
 
 #include <QBasicTimer>
 #include <QByteArrayView>
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QPointer>
 #include <QString>
@@ -119,7 +128,10 @@ private slots:
     void openPTT(bool state);
     void openFootSw(bool state);
     void appendLog(QString text, bool trx);
-    void appendEvent(QString text);
+    // While the log view is shown: takes each line logMessage or logEvent carries, in the
+    // emitting thread, into the view's bounded feed.
+    void feedLogView(QString text, bool trx);
+    void feedEvent(QString text);
     // CAT port line changes, called by the worker with the new level.
     void setCts(bool state);
     void setDsr(bool state);
@@ -294,8 +306,11 @@ private:
     bool catLinesWatched() const { return pttLineChoice != 0 || keyLineChoice != 0; }
     // Worker thread: passes the CAT port's line changes on.
     void takeCatLineChanges();
-    // Connects the log view to logMessage while it is shown, disconnects it otherwise.
+    // Feeds the log view from logMessage while it is shown, not otherwise.
     void followLogView(bool shown);
+    // A line about what the channel did (neither a command nor an answer), in parentheses,
+    // while the log view is shown. Any thread.
+    void logNote(const QString& text);
     // Follows the CAT port choice: the virtual port's path shown next to the port box, and the
     // CAT-line keying choices offered (and copied for the worker) only on a real port, since a
     // pseudo-terminal has no modem lines.
@@ -304,6 +319,13 @@ private:
     QString virtualLinkName() const;
     // When the CAT port opened is the virtual port: its path as the log view's next line.
     void announceVirtualPort();
+
+    // While a settings load runs, a port its boxes open is opened on the next turn of the event
+    // loop instead (openRestoredPorts), once every load of this turn is done: the by-name load
+    // that follows a positional one decides on which device before any device is touched.
+    // True when the open is left to then.
+    bool deferRestoredOpen();
+    void openRestoredPorts();
 
     void openKeyingPort(KeyingPort& keying, bool state);
     void pollKeyingPort(KeyingPort& keying);
@@ -323,6 +345,12 @@ private:
     // "View log" is ticked or not.
     void notice(const QString& text);
     void appendNotice(const QString& text);
+    // Any thread: a line into the log view's feed; the GUI thread is asked for one batch at a
+    // time.
+    void postLog(LogFeed::Kind kind, const QString& text);
+    // GUI thread: the feed's lines into the view, at most one batch per update interval; the
+    // lines the feed dropped are counted in one line.
+    void showLogBatch();
     // Worker thread: the CAT line failed (`lost`, with the poll() events that say how) or works
     // again; logged, and a failed line releases what the CAT port keyed.
     void followLine(bool lost, short events);
@@ -421,8 +449,17 @@ private:
     // worker's accesses are seen to come before the port's close and the channel's end.
     std::atomic<bool> workerEnded{false};
     CatKeying catKeyed;
+    // GUI thread: a settings load is under way; its ports' opens wait for the next turn.
+    bool restoringSettings = false;
+    bool restoredOpenPending = false;
+    // The log view's side: the feed and, in the GUI thread, when it was last updated.
+    LogFeed logFeed;
+    QBasicTimer logUpdateTimer;
+    QElapsedTimer lastLogUpdate;
     DeviceManagerAbstract* manager = nullptr; // not owned
     RadioState cache;
     // The push::Item reads whose value changed since the worker last looked; under `mutex`.
     quint8 changedItems = 0;
+    // Last: its thread ends first, before anything it might key through goes away.
+    CwKeyer keyer;
 };

@@ -5,6 +5,7 @@
 
 #include "AutoInformation.h"
 #include "Meters.h"
+#include "Modes.h"
 
 #include <QDebug>
 #include <QMutexLocker>
@@ -82,7 +83,15 @@ double Control::Vfo(quint32 receiver, quint32 channel)
 
 void Control::setMode(quint32 receiver, quint32, quint32 value)
 {
-    storeFor(receiver, &RadioState::mode, value, push::MD);
+    QMutexLocker lock(&mutex);
+    if (!isMine(receiver))
+        return;
+    if (cache.mode != value)
+        raiseChanged(push::MD);
+    cache.mode = value;
+    // CW text is keyed in CW only: a host that leaves CW ends what was being sent.
+    if (modes::groupOf(value) != modes::Group::Cw && keyer.stop())
+        logNote(QStringLiteral("CW text stopped: the host left CW"));
 }
 
 quint32 Control::Mode(quint32 receiver)
@@ -115,6 +124,7 @@ void Control::setCwWpm(quint32 value)
 {
     QMutexLocker lock(&mutex);
     cache.cwWpm = value;
+    keyer.setSpeed(value);
 }
 
 quint32 Control::CwWpm()

@@ -3,7 +3,8 @@
 //
 // The PTT and footswitch ports, their 1 ms line poll (timerEvent) and their calls to the key
 // object run in the GUI thread. setCts and setDsr run in the CAT worker thread, outside the
-// mutex, and read only the atomic copies of the line choices. The key object is asked of the
+// mutex, and read only the atomic copies of the line choices; a CAT line going active stops
+// the CW keyer first. The key object is asked of the
 // bus at every event, so a key object announced or withdrawn later takes effect at once.
 
 #include "Control.h"
@@ -72,6 +73,8 @@ void Control::openKeyingPort(KeyingPort& keying, bool state)
         keying.port->close();
         return;
     }
+    if (deferRestoredOpen())
+        return;
     keying.port->setPortName(keying.nameBox->currentText());
     keying.port->setParity(keyingPortSettings.parity);
     keying.port->setDataBits(keyingPortSettings.dataBits);
@@ -90,6 +93,11 @@ void Control::openKeyingPort(KeyingPort& keying, bool state)
 
 void Control::timerEvent(QTimerEvent* event)
 {
+    if (event->timerId() == logUpdateTimer.timerId()) {
+        lastLogUpdate.invalidate();
+        showLogBatch();
+        return;
+    }
     if (event->timerId() != lineTimer.timerId()) {
         QThread::timerEvent(event);
         return;
@@ -124,6 +132,9 @@ void Control::keyTrxFromLine(const QCheckBox* box, quint32 source, bool state)
 
 void Control::keyFromCatLine(int lineBit, bool state)
 {
+    // The operator takes over: CW text being sent stops before the line keys anything.
+    if (state && ((pttLineChoice | keyLineChoice) & lineBit) && keyer.stop())
+        logNote(QStringLiteral("CW text stopped: a CAT port line went active"));
     // One input may drive both: PTT first, then the key.
     if (pttLineChoice & lineBit)
         keyTransmitterFromCat(state);

@@ -16,10 +16,12 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QMetaMethod>
 #include <QSpinBox>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QTextDocument>
 
 namespace
@@ -28,6 +30,9 @@ namespace
 // The log view keeps this many lines; older ones scroll away, so a client polling for days
 // does not fill the host's memory.
 constexpr int logViewLines = 5000;
+// The log view is updated at most this often (25 times a second), one batch of the feed each
+// time, so that a flood of lines costs the GUI thread a bounded share of its time.
+constexpr qint64 logUpdateMs = 40;
 
 // Hidden and shown together by setTxAvailable: the keying boxes, then their labels.
 constexpr const char* transmitControls[] = {
@@ -190,22 +195,57 @@ QString Control::virtualLinkName() const
 
 void Control::announceVirtualPort()
 {
-    if (VirtualPort::isItem(panel.cbPortName->currentText()))
-        panel.tbLog->append(
-            (tr("Virtual port: ") + VirtualPort::linkPath(virtualLinkName())).toHtmlEscaped());
+    if (!VirtualPort::isItem(panel.cbPortName->currentText()))
+        return;
+    const QString path = VirtualPort::linkPath(virtualLinkName());
+    panel.lbVirtualPath->setText(path);
+    panel.tbLog->append((tr("Virtual port: ") + path).toHtmlEscaped());
 }
 
 void Control::notice(const QString& text)
 {
-    // Queued also from the GUI thread, so that it follows the traffic lines queued before it.
-    QMetaObject::invokeMethod(
-        this, [this, text] { appendNotice(text); }, Qt::QueuedConnection);
+    postLog(LogFeed::Kind::Notice, text);
 }
 
 void Control::appendNotice(const QString& text)
 {
     if (options)
         panel.tbLog->append(text.toHtmlEscaped());
+}
+
+void Control::postLog(LogFeed::Kind kind, const QString& text)
+{
+    if (logFeed.push(kind, text))
+        QMetaObject::invokeMethod(
+            this, [this] { showLogBatch(); }, Qt::QueuedConnection);
+}
+
+void Control::showLogBatch()
+{
+    const qint64 since = lastLogUpdate.isValid() ? lastLogUpdate.elapsed() : logUpdateMs;
+    if (since < logUpdateMs) {
+        if (!logUpdateTimer.isActive())
+            logUpdateTimer.start(int(logUpdateMs - since), Qt::PreciseTimer, this);
+        return;
+    }
+    logUpdateTimer.stop();
+    lastLogUpdate.start();
+    const LogFeed::Batch batch = logFeed.take();
+    if (!options)
+        return;
+    // One edit of the document for the whole batch: it is laid out once.
+    QTextCursor edit(panel.tbLog->document());
+    edit.beginEditBlock();
+    if (batch.dropped > 0 && panel.chbLog->isChecked())
+        appendNotice(
+            tr("\u2026 %1 lines not shown").arg(QLocale(QLocale::English).toString(batch.dropped)));
+    for (const LogFeed::Line& line : batch.lines) {
+        if (line.kind == LogFeed::Kind::Notice)
+            appendNotice(line.text);
+        else
+            appendLog(line.text, line.kind == LogFeed::Kind::Sent);
+    }
+    edit.endEditBlock();
 }
 
 void Control::refuseOpen(QCheckBox* box, const char* slot, const QString& what,
@@ -275,21 +315,37 @@ void Control::setTxAvailable(bool available)
 
 void Control::followLogView(bool shown)
 {
-    // Lines already queued when the view goes away are still delivered; appendLog drops them.
+    // Lines already in the feed when the view goes away are still taken; appendLog drops them.
+    const auto direct = Qt::ConnectionType(Qt::DirectConnection | Qt::UniqueConnection);
     if (shown) {
         CHECKED_CONNECT(this, SIGNAL(logMessage(QString, bool)), this,
-                        SLOT(appendLog(QString, bool)), Qt::UniqueConnection);
-        CHECKED_CONNECT(this, SIGNAL(logEvent(QString)), this, SLOT(appendEvent(QString)),
-                        Qt::UniqueConnection);
+                        SLOT(feedLogView(QString, bool)), direct);
+        CHECKED_CONNECT(this, SIGNAL(logEvent(QString)), this, SLOT(feedEvent(QString)), direct);
     } else {
-        disconnect(this, SIGNAL(logMessage(QString, bool)), this, SLOT(appendLog(QString, bool)));
-        disconnect(this, SIGNAL(logEvent(QString)), this, SLOT(appendEvent(QString)));
+        disconnect(this, SIGNAL(logMessage(QString, bool)), this, SLOT(feedLogView(QString, bool)));
+        disconnect(this, SIGNAL(logEvent(QString)), this, SLOT(feedEvent(QString)));
     }
+}
+
+void Control::feedLogView(QString text, bool trx)
+{
+    postLog(trx ? LogFeed::Kind::Sent : LogFeed::Kind::Received, text);
+}
+
+void Control::feedEvent(QString text)
+{
+    postLog(LogFeed::Kind::Notice, text);
 }
 
 bool Control::isLogWatched() const
 {
     return isSignalConnected(QMetaMethod::fromSignal(&Control::logMessage));
+}
+
+void Control::logNote(const QString& text)
+{
+    if (isLogWatched())
+        emit logMessage(QLatin1Char('(') + text + QLatin1Char(')'), true);
 }
 
 void Control::appendLog(QString text, bool trx)
@@ -300,10 +356,4 @@ void Control::appendLog(QString text, bool trx)
     const QLatin1String colour = trx ? QLatin1String("blue") : QLatin1String("green");
     panel.tbLog->append(QLatin1String("<FONT color=") + colour + QLatin1String(" >") +
                         text.toHtmlEscaped() + QLatin1String("</FONT>"));
-}
-
-void Control::appendEvent(QString text)
-{
-    if (options && panel.chbLog->isChecked())
-        panel.tbLog->append(text.toHtmlEscaped());
 }

@@ -8,9 +8,11 @@
 // opens the server with them. A settings file from before them loads with the server closed.
 //
 // The by-name load has the last word on which port is open: the positional load that runs
-// before it may have opened whatever device now stands at the stored position, so a port whose
+// before it may have chosen whatever device now stands at the stored position, so a port whose
 // stored name is found is reopened on that name, and one whose stored name has vanished from the
-// list is closed and its box unticked rather than left on a stranger's device.
+// list is closed and its box unticked rather than left on a stranger's device. The ports a load
+// opens are opened only on the next turn of the event loop, after the host's loads of this turn
+// (deferRestoredOpen), so a device the by-name load corrects is never touched.
 
 #include "Control.h"
 
@@ -25,6 +27,7 @@
 #include <QSpinBox>
 
 #include <optional>
+#include <utility>
 
 namespace
 {
@@ -268,13 +271,16 @@ void Control::writeRxSettings(QSettings* settings)
 void Control::readOptions(QSettings* settings)
 {
     const InnerGroup inner(settings, Group::Options, cache.transceiver);
+    restoringSettings = true;
     for (const Setting& setting : storedKeys)
         restoreByRow(settings, setting, options, cache.transceiver);
+    restoringSettings = false;
 }
 
 void Control::readRxSettings(QSettings* settings)
 {
     const InnerGroup inner(settings, Group::Rx, cache.transceiver);
+    restoringSettings = true;
     for (const Setting& setting : storedKeys) {
         if (setting.kind == Kind::ServerEnable) {
             QCheckBox* box = checkBox(options, setting);
@@ -303,5 +309,30 @@ void Control::readRxSettings(QSettings* settings)
             box->setChecked(false);
             box->setChecked(true);
         }
+    }
+    restoringSettings = false;
+}
+
+bool Control::deferRestoredOpen()
+{
+    if (!restoringSettings)
+        return false;
+    if (!std::exchange(restoredOpenPending, true))
+        QMetaObject::invokeMethod(
+            this, [this] { openRestoredPorts(); }, Qt::QueuedConnection);
+    return true;
+}
+
+void Control::openRestoredPorts()
+{
+    restoredOpenPending = false;
+    if (!options)
+        return;
+    // Each with the name and parameters its box shows now; a box unticked since opens nothing.
+    if (panel.chbEnable->isChecked())
+        openCAT(true);
+    for (KeyingPort* keying : {&ptt, &footSwitch}) {
+        if (keying->enableBox->isChecked())
+            openKeyingPort(*keying, true);
     }
 }

@@ -8,7 +8,9 @@
 // from its first command to its last; the sessions take turns slice by slice, so a client that
 // floods delays another by one slice at most. Answers are queued by the session without
 // waiting, so the mutex is never held across a wait for a line; the queues are sent on outside
-// the mutex.
+// the mutex. The worker also follows the CAT line (a failure and its end are logged once each)
+// and the virtual port's client, whose leaving drops what it left behind; either releases what
+// the CAT port keyed.
 
 #include "Control.h"
 
@@ -19,8 +21,10 @@
 #include "SerialPortControl.h"
 #include "TcpListener.h"
 #include "TcpSession.h"
+#include "VirtualPort.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QMutexLocker>
 
 #include <chrono>
@@ -77,7 +81,7 @@ void Control::openCAT(bool state)
         closeCat();
         return;
     }
-    if (catSession)
+    if (catSession || deferRestoredOpen())
         return;
     catPort->setPortName(panel.cbPortName->currentText());
     catPort->setParity(panel.cbParity->currentIndex());
@@ -86,6 +90,9 @@ void Control::openCAT(bool state)
     catPort->setBaudRate(panel.cbBoudRate->currentIndex());
     catPort->setFlowControl(0);
     if (!catPort->open(QIODevice::ReadWrite)) {
+        // A virtual port says why beside its box too (its name may be another host's).
+        if (VirtualPort::isItem(panel.cbPortName->currentText()))
+            panel.lbVirtualPath->setText(catPort->errorString());
         refuseOpen(panel.chbEnable, SLOT(openCAT(bool)), panel.cbPortName->currentText(),
                    catPort->errorString());
         return;
@@ -100,6 +107,8 @@ void Control::openCAT(bool state)
 
 void Control::closeCat()
 {
+    // A channel that closes its CAT port stops its CW text too.
+    keyer.stop();
     if (!catSession)
         return;
     stopWorker();

@@ -1,6 +1,7 @@
 #include "FrequencyCommands.h"
 
 #include "Conversions.h"
+#include "CwKeyer.h"
 #include "Modes.h"
 #include "Request.h"
 #include "RitCommands.h"
@@ -143,12 +144,14 @@ void ps(Request& request)
     }
 }
 
-// RX answers before it switches to receive.
+// RX answers before it switches to receive; CW text being sent stops at once.
 void rx(Request& request)
 {
-    if (!request.isRead())
+    if (!request.isRead() || !request.mayTransmit())
         return;
     request.replyFixed();
+    if (request.keyer().stop())
+        request.note(QStringLiteral("CW text stopped by RX"));
     switchTransmit(request, false);
 }
 
@@ -157,6 +160,8 @@ void rx(Request& request)
 void tx(Request& request)
 {
     if (!request.isRead() && (request.length() != 1 || !request.value()))
+        return;
+    if (!request.mayTransmit())
         return;
     switchTransmit(request, true);
 }

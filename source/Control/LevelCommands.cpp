@@ -1,6 +1,7 @@
 #include "LevelCommands.h"
 
 #include "Conversions.h"
+#include "CwKeyer.h"
 #include "Request.h"
 
 #include "quorvexCommand.h"
@@ -189,6 +190,7 @@ void ks(Request& request)
         return request.reply(radio.cwWpm);
     if (const auto value = unsignedSetValue(request, levelDigits)) {
         radio.cwWpm = *value;
+        request.keyer().setSpeed(radio.cwWpm);
         request.bus.cwSpeed(radio.cwWpm);
     }
 }

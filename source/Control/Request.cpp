@@ -1,6 +1,7 @@
 #include "Request.h"
 
 #include "Control.h"
+#include "Session.h"
 
 Request::Request(const CommandEntry& command, QStringView parameter, RadioState& radio,
                  quorvexCommand& bus, Control& channel, Session& session, Answer* capture)
@@ -29,10 +30,31 @@ void Request::reply(const Answer& answer) const
         m_channel.sendAnswer(m_session, answer.bytes());
 }
 
+CwKeyer& Request::keyer() const
+{
+    return m_channel.keyer;
+}
+
+void Request::note(const QString& text) const
+{
+    m_channel.logNote(text);
+}
+
 void Request::logEmptyAnswer() const
 {
     if (!m_capture)
         m_channel.logTraffic(m_session, QString(), true);
+}
+
+bool Request::mayTransmit() const
+{
+    if (m_session.mayTransmit())
+        return true;
+    m_channel.logSessionEvent(
+        m_session.name() + QLatin1Char(' ') +
+        QLatin1String(m_command.letters.data(), qsizetype(m_command.letters.size())) +
+        QStringLiteral(" refused: not in the transmit list"));
+    return false;
 }
 
 void Request::rememberPushedReads() const

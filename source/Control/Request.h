@@ -14,6 +14,7 @@
 #include <optional>
 
 class Control;
+class CwKeyer;
 class Session;
 class quorvexCommand;
 
@@ -28,6 +29,15 @@ public:
 
     // The channel's transceiver index, the first argument of every host command.
     quint32 index() const { return radio.transceiver; }
+
+    // Whether the client that sent the command may key the transmitter (TX, RX and KY ask):
+    // the CAT port is the user's own line and always may, a TCP client when the transmit list
+    // names it. A refusal is logged with the session's name.
+    bool mayTransmit() const;
+    // The channel's CW keyer.
+    CwKeyer& keyer() const;
+    // A line about what the command did, for the log view (Control::logNote).
+    void note(const QString& text) const;
 
     // The parameter's number of characters decides between read and set.
     qsizetype length() const { return m_parameter.size(); }

@@ -56,11 +56,24 @@ ClientChange ClientWatch::take()
     if (m_fd < 0)
         return change;
     const bool before = m_clients > 0;
-    bool opened = false;
-    bool closed = false;
-    bool emptied = false;  // the count reached 0 on a close
-    bool reopened = false; // and an open followed
-    bool wrote = false;    // a write since the last open
+    Tally tally;
+    readEvents(tally);
+    if (tally.closed) {
+        m_clients = countHolders();
+        if (m_clients == 0 && (before || tally.opened))
+            tally.emptied = true;
+        // The count takes a while: a client that came meanwhile must not miss the leave before
+        // it. It may be counted twice until the next close counts again.
+        readEvents(tally);
+    }
+    change.left = tally.reopened || (tally.emptied && m_clients == 0);
+    change.arrived = m_clients > 0 && (!before || tally.reopened);
+    change.nextWrote = tally.reopened && tally.wrote;
+    return change;
+}
+
+void ClientWatch::readEvents(Tally& tally)
+{
     alignas(inotify_event) char buffer[4096];
     ssize_t n = 0;
     while ((n = ::read(m_fd, buffer, sizeof buffer)) > 0) {
@@ -68,27 +81,21 @@ ClientChange ClientWatch::take()
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             at += ssize_t(sizeof(inotify_event) + event->len);
             if (event->mask & IN_OPEN) {
-                opened = true;
-                reopened = reopened || emptied;
-                wrote = false;
+                tally.opened = true;
+                tally.reopened = tally.reopened || tally.emptied;
+                tally.wrote = false;
                 ++m_clients;
             }
             if (event->mask & IN_MODIFY)
-                wrote = true;
-            // Lost reports (a full queue) are settled by the count below, as a close is.
+                tally.wrote = true;
+            // Lost reports (a full queue) are settled by the count, as a close is.
             if (event->mask & (IN_CLOSE | IN_Q_OVERFLOW)) {
-                closed = true;
+                tally.closed = true;
                 if (m_clients > 0 && --m_clients == 0)
-                    emptied = true;
+                    tally.emptied = true;
             }
         }
     }
-    if (closed)
-        m_clients = countHolders();
-    change.left = reopened || (closed && m_clients == 0 && (before || opened));
-    change.arrived = m_clients > 0 && (!before || reopened);
-    change.nextWrote = reopened && wrote;
-    return change;
 }
 
 int ClientWatch::countHolders() const

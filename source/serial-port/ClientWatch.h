@@ -37,6 +37,16 @@ public:
     ClientChange take();
 
 private:
+    // What the reports read so far say.
+    struct Tally {
+        bool opened = false;
+        bool closed = false;
+        bool emptied = false;  // nobody left after a close
+        bool reopened = false; // and somebody came after that
+        bool wrote = false;    // a write since the last open
+    };
+    // Reads the reports that are there, counting the opens and closes.
+    void readEvents(Tally& tally);
     // Descriptors open on the node in every process this user may look into, ours not counted.
     int countHolders() const;
 

@@ -4,6 +4,12 @@
 // stable name, $XDG_RUNTIME_DIR/kenwood-ts480/<link> (or /tmp/kenwood-ts480-<uid>/<link>).
 // PosixSerialPort makes one when it opens the port name `Virtual port`.
 //
+// The link leads to /proc/<our pid>/fd/<slave descriptor>, so it leads nowhere ("No such file
+// or directory") once this process has died, never to another program's terminal of the same
+// number. A name belongs to the host that holds the lock file beside it (<link>.lock, flock):
+// a second host that finds a name held does not take it, and a host that starts removes the
+// links whose lock nobody holds (removeStaleLinks).
+//
 // The object keeps a descriptor of the slave side open for as long as the port is open, so the
 // master never sees a hang-up (EIO, POLLHUP) while no client has the link open, and a client
 // may close and reopen the link as often as it likes. That descriptor also keeps the slave's
@@ -27,7 +33,8 @@ public:
     // The port name (and the port list's item) that stands for a virtual port.
     static QString itemName();
     static bool isItem(const QString& portName) { return portName == itemName(); }
-    // The folder of the links, and the path a client opens for the link `linkName`.
+    // The folder of the links, and the path a client opens for the link `linkName` (a name
+    // without "/" or ".").
     static QString folder();
     static QString linkPath(const QString& linkName);
 
@@ -35,8 +42,10 @@ public:
     // success the caller takes the master's descriptor (non-blocking, close-on-exec); on
     // failure it is -1 and errorString() says why.
     int open(const QString& linkName);
-    // Removes the link and lets go of the slave side; harmless when not open.
+    // Removes the link, lets go of the slave side and of the name; harmless when not open.
     void close();
+    // Removes the links of hosts that are gone (their names' locks are free).
+    static void removeStaleLinks();
     bool isOpen() const { return m_slave >= 0; }
     // Readable when a client opened or left the link; -1 while closed.
     int clientWatchHandle() const { return m_clients.handle(); }
@@ -54,11 +63,15 @@ public:
 private:
     bool fail(const QString& what, int error);
     bool makeFolder(const QString& path);
-    bool publish(const QString& slavePath, const QString& link);
+    bool publish(const QString& target, const QString& link);
+    // The locked descriptor of `link`'s lock file, or -1 while another host holds it.
+    static int lockName(const QString& link, int attempts);
+    bool takeName(const QString& link);
 
     int m_slave = -1;
+    int m_lock = -1;
     ClientWatch m_clients;
-    QString m_slavePath;
+    QString m_target;
     QString m_link;
     QString m_error;
 };

@@ -19,6 +19,7 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class ChannelHarness
@@ -59,12 +60,20 @@ public:
         return panel->findChild<T*>(QLatin1String(name));
     }
 
+    // The host sends what `encode` puts on the bus (its encoders), decoded by the bus as the
+    // plug-in object hands it the host's messages.
+    void fromHost(const std::function<void()>& encode)
+    {
+        QSignalSpy encoded(&bus, &quorvexCommand::sCommand);
+        encode();
+        for (const QList<QVariant>& message : encoded)
+            bus.setCommand(message.at(0));
+    }
+
     // The host announces its key object (command 183); the bus keeps what it decodes.
     void announceKeyObject(CwKeyControlAbstract* key)
     {
-        QSignalSpy encoded(&bus, &quorvexCommand::sCommand);
-        bus.setCWKeyObject(key);
-        bus.setCommand(encoded.at(0).at(0));
+        fromHost([this, key] { bus.setCWKeyObject(key); });
     }
 
     // Adds `path` to the port list `list` and selects it.

@@ -63,7 +63,8 @@ public:
         return channel.cache;
     }
 
-    // Back to the values a new channel starts with, keeping its transceiver and panel options.
+    // Back to the values a new channel starts with, keeping its transceiver and panel options;
+    // the keyer stopped, at the cache's speed.
     static void resetCache(Control& channel)
     {
         QMutexLocker lock(&channel.mutex);
@@ -72,5 +73,7 @@ public:
         fresh.antSwEnable = channel.cache.antSwEnable;
         fresh.enableFr = channel.cache.enableFr;
         channel.cache = fresh;
+        channel.keyer.stop();
+        channel.keyer.setSpeed(fresh.cwWpm);
     }
 };

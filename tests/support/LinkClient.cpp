@@ -2,10 +2,12 @@
 
 #include <QDeadlineTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace
@@ -62,14 +64,21 @@ QByteArray LinkClient::read(int timeoutMs, int count)
 {
     const QDeadlineTimer deadline(timeoutMs);
     QByteArray received;
-    while (received.count(';') < count && waitFor(m_fd, POLLIN, deadline)) {
+    int answers = 0;
+    while (answers < count && waitFor(m_fd, POLLIN, deadline)) {
         char buffer[4096];
         const ssize_t n = ::read(m_fd, buffer, sizeof buffer);
         if (n <= 0)
             break;
         received.append(buffer, n);
+        answers += int(std::count(buffer, buffer + n, ';'));
     }
     return received;
+}
+
+void LinkClient::discardInput()
+{
+    ::tcflush(m_fd, TCIFLUSH);
 }
 
 void LinkClient::close()

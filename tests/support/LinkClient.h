@@ -23,6 +23,9 @@ public:
     bool write(const QByteArray& data);
     // What arrives until `count` answers (";") are complete or `timeoutMs` passes.
     QByteArray read(int timeoutMs, int count = 1);
+    // Drops what arrived unread, as a client program that flushes its port on opening it (on a
+    // socat pair an earlier client's unread answers wait there).
+    void discardInput();
     void close();
 
 private:
