@@ -154,7 +154,10 @@ echo
 # of what changes, whoever changed it.
 echo "== A raw TCP client sends AI2; and then only listens =="
 exec 4<>"/dev/tcp/127.0.0.1/$tcp_port"
-printf 'AI2;' >&4
+# AI; after it answers once the setting is in force; only then does the host change anything.
+printf 'AI2;AI;' >&4
+IFS= read -r -t 2 -d ';' setting <&4 || die "no answer to AI;"
+echo "    answer | $setting;"
 listen() {
     local reply
     while IFS= read -r -t 1 -d ';' reply <&4; do echo "    pushed | $reply;"; done
