@@ -35,16 +35,6 @@ bool connectAll(int port, int count, std::vector<std::unique_ptr<ClientPort>>& c
     return true;
 }
 
-void addTraffic(TrafficResult& into, const TrafficResult& part)
-{
-    into.commands += part.commands;
-    into.answersExpected += part.answersExpected;
-    into.right += part.right;
-    into.wrong += part.wrong;
-    into.missing += part.missing;
-    into.seconds += part.seconds;
-}
-
 // The FA answer for `hz`: 11 digits.
 std::string faAnswer(long hz)
 {
@@ -122,7 +112,7 @@ bool Scenarios::tcpFlood(int port, TcpResults& results, std::string& error)
     std::atomic<bool> polling{true};
     std::thread flood([&] {
         while (polling)
-            addTraffic(results.flood, runTraffic(flooder, options.floodCommands() / 10));
+            add(results.flood, runTraffic(flooder, options.floodCommands() / 10));
     });
     LatencySeries beside = measureLatency(poller, scaleProbe.command, scaleProbe.answerLength,
                                           options.latencyCount(), pollerSeed);
