@@ -1,5 +1,6 @@
 #include "BenchOptions.h"
 
+#include <cstdlib>
 #include <getopt.h>
 #include <sstream>
 
@@ -9,7 +10,8 @@ namespace
 constexpr const char* usage =
     "usage: cat-bench --host-sim PATH --plugin PATH [--before DIR] [--out FILE] [--work DIR] "
     "[--quick]\n"
-    "       cat-bench serve floor|bare --cat COMa[,COMb...] [--lines COMc[,COMd...]]";
+    "       cat-bench serve floor|bare --cat COMa[,COMb...] [--lines COMc[,COMd...]]\n"
+    "       cat-bench serve tcp-floor --port N";
 
 std::vector<std::string> commaList(const std::string& text)
 {
@@ -54,22 +56,31 @@ std::string walkOptions(int argc, char** argv, const option* options, Take take)
 ParsedCommandLine parseServe(int argc, char** argv)
 {
     // argv[0] is "serve", argv[1] the kind; the options follow.
-    if (argc < 2 || (std::string(argv[1]) != "floor" && std::string(argv[1]) != "bare"))
-        return failed("serve takes floor or bare");
+    const std::string kind = argc < 2 ? std::string() : std::string(argv[1]);
+    if (kind != "floor" && kind != "bare" && kind != "tcp-floor")
+        return failed("serve takes floor, bare or tcp-floor");
     ServeOptions serve;
-    serve.kind = std::string(argv[1]) == "floor" ? ReferenceKind::Floor : ReferenceKind::BareLoop;
+    serve.kind = kind == "floor"       ? ReferenceKind::Floor
+                 : kind == "tcp-floor" ? ReferenceKind::TcpFloor
+                                       : ReferenceKind::BareLoop;
     static const option options[] = {
         {"cat", required_argument, nullptr, 0},
         {"lines", required_argument, nullptr, 0},
+        {"port", required_argument, nullptr, 0},
         {nullptr, 0, nullptr, 0},
     };
     const std::string error = walkOptions(argc - 1, argv + 1, options, [&](int i, auto value) {
-        (i == 0 ? serve.catPorts : serve.linePorts) = commaList(value);
+        if (i == 2)
+            serve.tcpPort = std::atoi(value.c_str());
+        else
+            (i == 0 ? serve.catPorts : serve.linePorts) = commaList(value);
     });
     if (!error.empty())
         return failed("serve: " + error);
-    if (serve.catPorts.empty())
-        return failed("serve needs --cat with at least one port");
+    if (serve.kind == ReferenceKind::TcpFloor ? serve.tcpPort <= 0 : serve.catPorts.empty())
+        return failed(serve.kind == ReferenceKind::TcpFloor
+                          ? "serve tcp-floor needs --port"
+                          : "serve needs --cat with at least one port");
     ParsedCommandLine parsed;
     parsed.serve = serve;
     return parsed;

@@ -3,6 +3,7 @@
 //   cat-bench --host-sim PATH --plugin PATH [--before DIR] [--out FILE] [--work DIR] [--quick]
 // Serving as a reference, started by the benchmark itself:
 //   cat-bench serve floor|bare --cat COMa[,COMb...] [--lines COMc[,COMd...]]
+//   cat-bench serve tcp-floor --port N
 // An unknown option, a missing value or a word left over is an error with the usage text.
 
 #include "ReferenceServer.h"
@@ -35,6 +36,7 @@ struct BenchOptions {
     long floodCommands() const { return quick ? 10000 : 100000; }
     int scaleCountPerChannel() const { return quick ? 500 : 5000; }
     int idleSeconds() const { return quick ? 2 : 10; }
+    int pushCount() const { return quick ? 50 : 500; }
     int keyingSeconds() const { return quick ? 3 : 12; } // of CW text per speed and load
 };
 
@@ -42,6 +44,7 @@ struct ServeOptions {
     ReferenceKind kind = ReferenceKind::BareLoop;
     std::vector<std::string> catPorts;
     std::vector<std::string> linePorts;
+    int tcpPort = 0; // the TCP floor's
 };
 
 struct ParsedCommandLine {

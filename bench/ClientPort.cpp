@@ -1,9 +1,13 @@
 #include "ClientPort.h"
 
+#include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -32,14 +36,34 @@ bool ClientPort::open(const std::string& path, std::string& error)
     return true;
 }
 
+bool ClientPort::connectTcp(int port, std::string& error)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        error = "127.0.0.1:" + std::to_string(port) + ": " + std::strerror(errno);
+        ::close(fd);
+        return false;
+    }
+    const int on = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    adopt(fd);
+    return true;
+}
+
 void ClientPort::adopt(int fd)
 {
     m_fd = fd;
     ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+    // A terminal raw; a socket has nothing to set.
     termios tio{};
-    ::tcgetattr(m_fd, &tio);
-    ::cfmakeraw(&tio);
-    ::tcsetattr(m_fd, TCSANOW, &tio);
+    if (::tcgetattr(m_fd, &tio) == 0) {
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_fd, TCSANOW, &tio);
+    }
     m_received.reserve(1 << 16);
 }
 
@@ -88,7 +112,11 @@ bool ClientPort::receive(std::string& answer, std::chrono::steady_clock::time_po
 
 void ClientPort::discardInput()
 {
+    // A terminal's input is flushed; a socket's is read and dropped, whatever has arrived.
     ::tcflush(m_fd, TCIFLUSH);
+    char buffer[4096];
+    while (::read(m_fd, buffer, sizeof buffer) > 0) {
+    }
     m_received.clear();
     m_scanned = 0;
 }

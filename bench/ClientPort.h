@@ -1,5 +1,6 @@
 #pragma once
-// The benchmark's end of a serial pair, as a CAT client holds it: raw, no echo, non-blocking.
+// The benchmark's end of a serial pair, as a CAT client holds it: raw, no echo, non-blocking;
+// or a TCP connection to a CAT server, the same way.
 // Sends command text and collects the answers, each ending in ";". One thread may send while
 // another receives (the throughput run does); each side is used by one thread only.
 
@@ -16,6 +17,9 @@ public:
     ClientPort& operator=(const ClientPort&) = delete;
 
     bool open(const std::string& path, std::string& error);
+    // A TCP connection to 127.0.0.1:`port` instead (TCP_NODELAY, as CAT clients set it); false
+    // until something listens there.
+    bool connectTcp(int port, std::string& error);
     // Takes over an open descriptor (a pseudo-terminal's master side) and sets it up alike.
     void adopt(int fd);
     // Writes all of `bytes`, in one write where the line takes it; false when the port fails or

@@ -70,16 +70,6 @@ bool asked(ClientPort& port, const std::string& commands, const std::string& ans
            received == answer;
 }
 
-void add(TrafficResult& into, const TrafficResult& part)
-{
-    into.commands += part.commands;
-    into.answersExpected += part.answersExpected;
-    into.right += part.right;
-    into.wrong += part.wrong;
-    into.missing += part.missing;
-    into.seconds += part.seconds;
-}
-
 // One poll of the 20 a second, answered or not.
 void poll(ClientPort& port, TrafficResult& traffic)
 {

@@ -1,5 +1,7 @@
 #include "HostSimRun.h"
 
+#include "ClientPort.h"
+
 #include <chrono>
 #include <fstream>
 
@@ -20,6 +22,8 @@ void writeChannel(std::ofstream& file, int channel, const HostSimSetup& setup)
     }
     if (channel != 0)
         return;
+    if (setup.tcpPort != 0)
+        file << key << "TcpPort=" << setup.tcpPort << "\n" << key << "TcpEnable=true\n";
     if (setup.pttLine != 0)
         file << key << "PttLine=" << setup.pttLine << "\n";
     if (!setup.pttPort.empty())
@@ -59,7 +63,21 @@ bool HostSimRun::start(const std::string& hostSim, const std::string& plugin,
         error = "host-sim could not open a port, see " + m_process.outputPath();
         return false;
     }
-    return true;
+    return setup.tcpPort == 0 || waitForListener(setup.tcpPort, error);
+}
+
+bool HostSimRun::waitForListener(int port, std::string& error)
+{
+    // The server listens once the settings are restored, by the time "ready" is printed; a
+    // moment's grace all the same.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        ClientPort probe;
+        if (probe.connectTcp(port, error))
+            return true;
+        sleepMs(100);
+    }
+    error = "host-sim's TCP server did not listen: " + error;
+    return false;
 }
 
 bool HostSimRun::script(const std::string& line, std::string& error)

@@ -1,5 +1,6 @@
 #include "ReferenceServer.h"
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -7,9 +8,12 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <string_view>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -108,6 +112,56 @@ void serveFloor(const std::vector<int>& fds)
     }
 }
 
+int listenOnLoopback(int port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, 16) != 0) {
+        std::fprintf(stderr, "serve: port %d: %s\n", port, std::strerror(errno));
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// The floor on sockets: the listener first in the poll set, then every client it took.
+void serveTcp(int listener)
+{
+    std::vector<pollfd> polled{{listener, POLLIN, 0}};
+    std::vector<Answerer> answerers;
+    char buffer[4096];
+    while (!stopRequested) {
+        if (::poll(polled.data(), polled.size(), 100) <= 0)
+            continue;
+        for (std::size_t i = 1; i < polled.size(); ++i) {
+            if (!(polled[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                continue;
+            const ssize_t n = ::read(polled[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                answerers[i - 1].take(buffer, n);
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                ::close(polled[i].fd);
+                polled[i].fd = -1; // poll() passes over it from now on
+            }
+        }
+        if (polled[0].revents & POLLIN) {
+            const int client = ::accept4(listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (client >= 0) {
+                const int on = 1;
+                ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+                polled.push_back({client, POLLIN, 0});
+                answerers.emplace_back(client);
+            }
+        }
+    }
+}
+
 // The worker's turn at its barest: read what is there, answer it, wait for the output queue
 // to empty, nap.
 void bareLoop(int fd)
@@ -156,6 +210,20 @@ bool openAll(const std::vector<std::string>& names, std::vector<int>& fds)
 }
 
 } // namespace
+
+int serveTcpFloor(int port)
+{
+    std::signal(SIGTERM, requestStop);
+    std::signal(SIGINT, requestStop);
+    const int listener = listenOnLoopback(port);
+    if (listener < 0)
+        return 1;
+    std::printf("serving\n");
+    std::fflush(stdout);
+    serveTcp(listener);
+    ::close(listener);
+    return 0;
+}
 
 int serveReference(ReferenceKind kind, const std::vector<std::string>& catPorts,
                    const std::vector<std::string>& linePorts)

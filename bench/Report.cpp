@@ -16,10 +16,10 @@ double ratio(double a, double b)
 void printLatency(const BenchResults& results)
 {
     std::printf("Round trips, one command at a time (us)\n");
-    std::printf("  %-10s %-4s %6s %8s %8s %8s %8s %6s %6s %8s\n", "server", "cmd", "n", "p50",
+    std::printf("  %-12s %-4s %6s %8s %8s %8s %8s %6s %6s %8s\n", "server", "cmd", "n", "p50",
                 "p90", "p99", "max", "right", "wrong", "missing");
     for (const LatencyRow& row : results.latency)
-        std::printf("  %-10s %-4s %6ld %8.0f %8.0f %8.0f %8.0f %6ld %6ld %8ld\n",
+        std::printf("  %-12s %-4s %6ld %8.0f %8.0f %8.0f %8.0f %6ld %6ld %8ld\n",
                     row.server.c_str(), row.command.c_str(), row.stats.count, row.stats.p50,
                     row.stats.p90, row.stats.p99, row.stats.max, row.right, row.wrong, row.missing);
     std::printf("  against the floor and the bare loop (p50 / p99):\n");
@@ -107,15 +107,42 @@ void printKeying(const std::vector<BuildResults>& builds)
     }
 }
 
-void printScale(const ScaleResult& scale)
+void printScale(const ScaleResult& scale, const char* what = "channels served at once")
 {
-    std::printf("\nScale, %d channels served at once, \"FA;\" (us)\n", scale.channels);
-    std::printf("  %-10s %6s %8s %8s %8s %8s %10s %6s %6s %8s\n", "server", "n", "p50", "p90",
+    std::printf("\nScale, %d %s, \"FA;\" (us)\n", scale.channels, what);
+    std::printf("  %-12s %6s %8s %8s %8s %8s %10s %6s %6s %8s\n", "server", "n", "p50", "p90",
                 "p99", "max", "worst p99", "right", "wrong", "missing");
     for (const ScaleRow& row : scale.rows)
-        std::printf("  %-10s %6ld %8.0f %8.0f %8.0f %8.0f %10.0f %6ld %6ld %8ld\n",
+        std::printf("  %-12s %6ld %8.0f %8.0f %8.0f %8.0f %10.0f %6ld %6ld %8ld\n",
                     row.server.c_str(), row.stats.count, row.stats.p50, row.stats.p90,
                     row.stats.p99, row.stats.max, row.worstP99, row.right, row.wrong, row.missing);
+}
+
+void printLatencyRow(const LatencyRow& row)
+{
+    std::printf("  %-22s %6ld %8.0f %8.0f %8.0f %8.0f %6ld %6ld %8ld\n", row.command.c_str(),
+                row.stats.count, row.stats.p50, row.stats.p90, row.stats.p99, row.stats.max,
+                row.right, row.wrong, row.missing);
+}
+
+void printTcp(const TcpResults& tcp)
+{
+    if (!tcp.measured)
+        return;
+    printScale(tcp.sessions, "TCP sessions of one channel polling at once");
+    std::printf("\nOne TCP session, alone and beside a flooding session; auto-information pushes "
+                "(us)\n");
+    std::printf("  %-22s %6s %8s %8s %8s %8s %6s %6s %8s\n", "run", "n", "p50", "p90", "p99", "max",
+                "right", "wrong", "missing");
+    printLatencyRow(tcp.pollerAlone);
+    printLatencyRow(tcp.pollerBesideFlood);
+    printLatencyRow(tcp.push);
+    std::printf("  the flood beside it: %ld commands, right %ld, wrong %ld, missing %ld\n",
+                tcp.flood.commands, tcp.flood.right, tcp.flood.wrong, tcp.flood.missing);
+    std::printf("  idle, %d quiet sessions: host-sim %.2f %% beyond %.2f %% without a server, "
+                "bare loop %.2f %%\n",
+                tcp.quietSessions, 100 * (tcp.idleHostCpu - tcp.idleHostBaseline),
+                100 * tcp.idleHostBaseline, 100 * tcp.idleBareCpu);
 }
 
 using Json = nlohmann::ordered_json;
@@ -204,6 +231,26 @@ Json scaleJson(const ScaleResult& scale, const std::string& label)
     return json;
 }
 
+Json latencyJson(const LatencyRow& row)
+{
+    return {{"server", row.server}, {"command", row.command}, {"round_trip", statsJson(row.stats)},
+            {"right", row.right},   {"wrong", row.wrong},     {"missing", row.missing}};
+}
+
+Json tcpJson(const TcpResults& tcp, const std::string& label)
+{
+    return {{"sessions", scaleJson(tcp.sessions, tcpLabel(label))},
+            {"poller_alone", latencyJson(tcp.pollerAlone)},
+            {"poller_beside_flood", latencyJson(tcp.pollerBesideFlood)},
+            {"flood", trafficJson(tcp.flood)},
+            {"push", latencyJson(tcp.push)},
+            {"idle",
+             {{"quiet_sessions", tcp.quietSessions},
+              {"host_sim_cpu", tcp.idleHostCpu},
+              {"host_sim_baseline_cpu", tcp.idleHostBaseline},
+              {"bare_loop_cpu", tcp.idleBareCpu}}}};
+}
+
 } // namespace
 
 void printTable(const BenchResults& results, const std::vector<Target>& targets)
@@ -216,6 +263,7 @@ void printTable(const BenchResults& results, const std::vector<Target>& targets)
     printLog(results.builds);
     printKeying(results.builds);
     printScale(results.scale);
+    printTcp(results.tcp);
     const bool before = results.builds.size() > 1;
     std::printf("\nTargets (%s%s)\n", results.builds.empty() ? "" : results.builds[0].label.c_str(),
                 before ? ", and the same measurement of the build before it" : "");
@@ -232,16 +280,13 @@ bool writeJson(const BenchResults& results, const std::vector<Target>& targets,
     Json json = {{"load_before", results.loadBefore}, {"load_after", results.loadAfter}};
     Json& latency = json["latency"] = Json::array();
     for (const LatencyRow& row : results.latency)
-        latency.push_back({{"server", row.server},
-                           {"command", row.command},
-                           {"round_trip", statsJson(row.stats)},
-                           {"right", row.right},
-                           {"wrong", row.wrong},
-                           {"missing", row.missing}});
+        latency.push_back(latencyJson(row));
     const std::string label = results.builds.empty() ? std::string() : results.builds[0].label;
     if (!results.builds.empty())
         addBuildJson(json, results.builds[0]);
     json["scale"] = scaleJson(results.scale, label);
+    if (results.tcp.measured)
+        json["tcp"] = tcpJson(results.tcp, label);
     Json& judged = json["targets"] = Json::array();
     for (const Target& target : targets) {
         judged.push_back({{"name", target.name},

@@ -60,6 +60,25 @@ struct ScaleResult {
     std::vector<ScaleRow> rows;
 };
 
+// The TCP server of the build under test, against the TCP floor (a poll() responder on a
+// loopback socket). Round trips of one session are latency rows ("<build> TCP", "TCP floor").
+struct TcpResults {
+    bool measured = false;
+    ScaleResult sessions; // eight sessions of one channel polling at once, and the floor's eight
+    // One session polling alone, and the same while another session floods the channel.
+    LatencyRow pollerAlone;
+    LatencyRow pollerBesideFlood;
+    TrafficResult flood;
+    // From host-sim's tuning (its script line written) to the FA push at an AI2 session.
+    LatencyRow push;
+    // Idle CPU with eight quiet sessions connected: host-sim beyond its baseline without a
+    // server, and the bare loop on one port.
+    int quietSessions = 0;
+    double idleHostCpu = 0;
+    double idleHostBaseline = 0;
+    double idleBareCpu = 0;
+};
+
 // CW text sent with KY at one speed, under one load beside it, timed where the host sees it:
 // every key edge against the ideal PARIS schedule of the text, placed at the edges' median.
 struct KeyingRow {
@@ -93,12 +112,20 @@ struct BenchResults {
     std::string loadAfter;
     std::vector<LatencyRow> latency;
     ScaleResult scale;
+    TcpResults tcp;                   // the build under test's
     std::vector<BuildResults> builds; // the build under test first
 };
 
 // Labels of the references beside the builds.
 constexpr const char* floorLabel = "floor";
 constexpr const char* bareLabel = "bare loop";
+constexpr const char* tcpFloorLabel = "TCP floor";
+
+// The label of a build's TCP rows.
+inline std::string tcpLabel(const std::string& build)
+{
+    return build + " TCP";
+}
 
 // The latency row of `server` for `command`, or nullptr when it was not measured.
 inline const LatencyRow* findLatency(const BenchResults& results, const std::string& server,

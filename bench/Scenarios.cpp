@@ -2,8 +2,7 @@
 
 #include "CwKeying.h"
 #include "HostSimRun.h"
-#include "LatencyProbe.h"
-#include "SerialPair.h"
+#include "Measuring.h"
 
 #include <algorithm>
 #include <atomic>
@@ -13,38 +12,8 @@
 namespace
 {
 
-// The serial pairs and client ends of one measurement.
-struct Lines {
-    std::vector<std::unique_ptr<SerialPair>> pairs;
-    std::vector<std::unique_ptr<ClientPort>> clients;
-
-    // `count` relayed pairs (socat), or direct ones.
-    bool open(int count, const std::string& work, std::string& error, bool direct = false)
-    {
-        for (int i = 0; i < count; ++i) {
-            pairs.push_back(std::make_unique<SerialPair>());
-            clients.push_back(std::make_unique<ClientPort>());
-            if (direct) {
-                if (!pairs.back()->openDirect(error))
-                    return false;
-                clients.back()->adopt(pairs.back()->takeClientFd());
-                continue;
-            }
-            if (!pairs.back()->open(work, error) ||
-                !clients.back()->open(pairs.back()->clientPath(), error))
-                return false;
-        }
-        return true;
-    }
-    // Host-end names of pairs [first, first + count).
-    std::vector<std::string> hostNames(std::size_t first, std::size_t count) const
-    {
-        std::vector<std::string> names;
-        for (std::size_t i = first; i < first + count && i < pairs.size(); ++i)
-            names.push_back(pairs[i]->hostName());
-        return names;
-    }
-};
+// How long the stalling client stops reading in the middle of its flood.
+constexpr auto readingStall = std::chrono::seconds(2);
 
 // host-sim of `build` serving CAT on one fresh pair, through socat or a direct one; `name`
 // tells the run's files apart.
@@ -56,107 +25,6 @@ bool startOnOnePair(const Build& build, const std::string& work, const std::stri
     HostSimSetup setup;
     setup.catPorts = lines.hostNames(0, 1);
     return host.start(build.hostSim, build.plugin, work, name, setup, error);
-}
-
-std::string joined(const std::vector<std::string>& names)
-{
-    std::string text;
-    for (const std::string& name : names)
-        text += (text.empty() ? "" : ",") + name;
-    return text;
-}
-
-// A reference server: this program again, in its serving mode.
-bool startReference(ChildProcess& process, ReferenceKind kind,
-                    const std::vector<std::string>& catPorts,
-                    const std::vector<std::string>& linePorts, const std::string& output,
-                    std::string& error)
-{
-    std::vector<std::string> argv = {"/proc/self/exe", "serve",
-                                     kind == ReferenceKind::Floor ? "floor" : "bare", "--cat",
-                                     joined(catPorts)};
-    if (!linePorts.empty()) {
-        argv.push_back("--lines");
-        argv.push_back(joined(linePorts));
-    }
-    if (!process.start(argv, output, error))
-        return false;
-    if (!waitForLines(process, "serving", 1, 5000)) {
-        error = "the reference server did not start, see " + output;
-        return false;
-    }
-    return true;
-}
-
-// CPU seconds per second each process uses over the same `seconds`, after a moment to settle.
-std::vector<double> cpuRates(const std::vector<pid_t>& pids, int seconds)
-{
-    sleepMs(1000);
-    std::vector<double> before;
-    for (const pid_t pid : pids)
-        before.push_back(cpuSeconds(pid));
-    sleepMs(seconds * 1000);
-    std::vector<double> rates;
-    for (std::size_t i = 0; i < pids.size(); ++i)
-        rates.push_back((cpuSeconds(pids[i]) - before[i]) / seconds);
-    return rates;
-}
-
-struct Probe {
-    const char* command;
-    std::size_t answerLength;
-};
-constexpr Probe probes[] = {{"FA;", 14}, {"IF;", 38}};
-constexpr Probe scaleProbe = probes[0];
-
-constexpr unsigned latencySeed = 480;
-// Servers measured side by side take turns in this many blocks, so a burst of other load on
-// the machine falls on all of them alike instead of on whichever was measured then.
-constexpr int turnBlocks = 10;
-// How long the stalling client stops reading in the middle of its flood.
-constexpr auto readingStall = std::chrono::seconds(2);
-
-void append(LatencySeries& into, const LatencySeries& part)
-{
-    into.microseconds.insert(into.microseconds.end(), part.microseconds.begin(),
-                             part.microseconds.end());
-    into.right += part.right;
-    into.wrong += part.wrong;
-    into.missing += part.missing;
-}
-
-// Round trips on every client of one server at once, one thread per client; each client's
-// series grows by `count` commands.
-void measureClients(const std::vector<ClientPort*>& clients, const Probe& probe, int count,
-                    unsigned seed, std::vector<LatencySeries>& series)
-{
-    std::vector<LatencySeries> parts(clients.size());
-    std::vector<std::thread> threads;
-    for (std::size_t i = 0; i < clients.size(); ++i)
-        threads.emplace_back([&, i] {
-            parts[i] = measureLatency(*clients[i], probe.command, probe.answerLength, count,
-                                      seed + unsigned(i));
-        });
-    for (std::thread& thread : threads)
-        thread.join();
-    for (std::size_t i = 0; i < clients.size(); ++i)
-        append(series[i], parts[i]);
-}
-
-// Every server's clients measured in turns of short blocks: per server, one series per client.
-std::vector<std::vector<LatencySeries>>
-measureInTurns(const std::vector<std::vector<ClientPort*>>& servers, const Probe& probe,
-               int countPerClient)
-{
-    std::vector<std::vector<LatencySeries>> series;
-    for (const std::vector<ClientPort*>& clients : servers)
-        series.emplace_back(clients.size());
-    for (int block = 0; block < turnBlocks; ++block) {
-        for (std::size_t s = 0; s < servers.size(); ++s)
-            measureClients(servers[s], probe, countPerClient / turnBlocks,
-                           latencySeed + unsigned(block) * 64, series[s]);
-    }
-    return series;
 }
 
 // How often a script line goes to host-sim while a flood runs, to see its GUI thread keep up.
@@ -259,14 +127,7 @@ bool Scenarios::latency(BenchResults& results, std::string& error)
         const auto series = measureInTurns(run.ports, probe, options.latencyCount());
         for (std::size_t s = 0; s < series.size(); ++s) {
             LatencySeries merged = series[s].front();
-            LatencyRow row;
-            row.server = run.labels[s];
-            row.command = probe.command;
-            row.stats = percentiles(merged.microseconds);
-            row.right = merged.right;
-            row.wrong = merged.wrong;
-            row.missing = merged.missing;
-            results.latency.push_back(row);
+            results.latency.push_back(latencyRow(run.labels[s], probe.command, merged));
         }
     }
     return true;
@@ -280,20 +141,8 @@ bool Scenarios::scale(BenchResults& results, std::string& error)
     if (!startSideBySide(channels, run, error))
         return false;
     const auto series = measureInTurns(run.ports, scaleProbe, options.scaleCountPerChannel());
-    for (std::size_t s = 0; s < series.size(); ++s) {
-        ScaleRow row;
-        row.server = run.labels[s];
-        LatencySeries merged;
-        for (LatencySeries channel : series[s]) {
-            row.worstP99 = std::max(row.worstP99, percentiles(channel.microseconds).p99);
-            append(merged, channel);
-        }
-        row.stats = percentiles(merged.microseconds);
-        row.right = merged.right;
-        row.wrong = merged.wrong;
-        row.missing = merged.missing;
-        results.scale.rows.push_back(row);
-    }
+    for (std::size_t s = 0; s < series.size(); ++s)
+        results.scale.rows.push_back(scaleRow(run.labels[s], series[s]));
     return true;
 }
 

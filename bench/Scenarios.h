@@ -5,10 +5,13 @@
 // build.
 // Each fills its part of BenchResults and returns false, with `error`, when its setup fails (a
 // measurement that merely misses a target is not a failure).
-// Main thread only (the eight-channel run starts one client thread per channel).
+// Main thread only (the eight-channel and eight-session runs start one client thread per
+// client, the flood one writer thread).
 
 #include "BenchOptions.h"
 #include "Results.h"
+
+class HostSimRun;
 
 #include <string>
 
@@ -19,6 +22,9 @@ public:
 
     bool latency(BenchResults& results, std::string& error);
     bool scale(BenchResults& results, std::string& error);
+    // The build under test's TCP server: one session's round trips and eight sessions' against
+    // the TCP floor, a poller beside a flooding session, auto-information pushes, idle CPU.
+    bool tcp(BenchResults& results, std::string& error);
 
     bool throughput(const Build& build, BuildResults& results, std::string& error);
     bool stall(const Build& build, BuildResults& results, std::string& error);
@@ -32,6 +38,10 @@ private:
     std::string runName(const std::string& what);
     // Starts every build's host-sim, then the floor and the bare loop, on `channels` pairs each.
     bool startSideBySide(int channels, SideBySide& run, std::string& error);
+    // The parts of tcp(), on a running host-sim serving TCP on `port`.
+    bool tcpFlood(int port, TcpResults& results, std::string& error);
+    bool tcpPush(HostSimRun& host, int port, TcpResults& results, std::string& error);
+    bool tcpIdle(const Build& build, TcpResults& results, std::string& error);
 
     const BenchOptions& options;
     std::string work;

@@ -17,6 +17,8 @@ constexpr double idleQuietFactor = 0.1;
 constexpr double idleWatchedFactor = 1.1;
 // Eight channels at once: p99 within this factor of the floor's serving as many.
 constexpr double scaleP99Factor = 1.5;
+// One TCP session polling beside another that floods: p99 within this factor of its own alone.
+constexpr double floodP99Factor = 1.5;
 // CW key edges against the ideal schedule.
 constexpr double keyingP99LimitUs = 1000;
 constexpr double keyingMaxLimitUs = 2000;
@@ -38,9 +40,9 @@ std::string format(const char* pattern, double value)
     return text;
 }
 
-const ScaleRow* findScale(const BenchResults& results, const std::string& server)
+const ScaleRow* findScale(const ScaleResult& scale, const std::string& server)
 {
-    for (const ScaleRow& row : results.scale.rows) {
+    for (const ScaleRow& row : scale.rows) {
         if (row.server == server)
             return &row;
     }
@@ -87,15 +89,18 @@ Target answers(const std::string& name, const TrafficResult& traffic)
     return answers(name, traffic.right, traffic.wrong, traffic.missing);
 }
 
-void judgeLatency(const BenchResults& results, const std::string& label,
-                  std::vector<Target>& targets)
+// "FA;" and "IF;" round trips of `server` against `floorServer` (named `floorWord` in the
+// limits); the names start with `prefix`.
+void judgeLatency(const BenchResults& results, const std::string& server,
+                  const std::string& floorServer, const std::string& prefix,
+                  const std::string& floorWord, std::vector<Target>& targets)
 {
     for (const char* command : {"FA;", "IF;"}) {
-        const std::string name = std::string("\"") + command + "\" ";
-        const LatencyRow* row = findLatency(results, label, command);
-        const LatencyRow* floor = findLatency(results, floorLabel, command);
+        const std::string name = prefix + "\"" + command + "\" ";
+        const LatencyRow* row = findLatency(results, server, command);
+        const LatencyRow* floor = findLatency(results, floorServer, command);
         const std::string p50Limit =
-            format("<= %.2f x floor", latencyP50Factor) +
+            format("<= %.2f x ", latencyP50Factor) + floorWord +
             (floor ? format(" (%.0f us)", latencyP50Factor * floor->stats.p50) : "");
         const std::string p99Limit = format("<= %.0f us", latencyP99LimitUs);
         if (!row || !floor || row->stats.count == 0 || floor->stats.count == 0) {
@@ -207,13 +212,14 @@ void judgeKeying(const BuildResults& build, std::vector<Target>& targets)
     }
 }
 
-void judgeScale(const BenchResults& results, const std::string& label, std::vector<Target>& targets)
+// Many clients at once: the p99 of `server`'s rows against `floorServer`'s.
+void judgeScale(const ScaleResult& scale, const std::string& server, const std::string& floorServer,
+                const std::string& name, const std::string& floorWord, std::vector<Target>& targets)
 {
-    const std::string name = std::to_string(results.scale.channels) + "-channel ";
-    const ScaleRow* row = findScale(results, label);
-    const ScaleRow* floor = findScale(results, floorLabel);
+    const ScaleRow* row = findScale(scale, server);
+    const ScaleRow* floor = findScale(scale, floorServer);
     const std::string limit =
-        format("<= %.1f x floor", scaleP99Factor) +
+        format("<= %.1f x ", scaleP99Factor) + floorWord +
         (floor ? format(" (%.0f us)", scaleP99Factor * floor->stats.p99) : "");
     if (!row || !floor || row->stats.count == 0 || floor->stats.count == 0) {
         targets.push_back(notMeasured(name + "p99", limit));
@@ -228,6 +234,54 @@ void judgeScale(const BenchResults& results, const std::string& label, std::vect
     targets.push_back(answers(name + "answers", row->right, row->wrong, row->missing));
 }
 
+// A p99 against a limit, or a miss when a series is empty.
+Target p99Within(const std::string& name, const Percentiles& measured, double limit,
+                 const std::string& limitText)
+{
+    if (measured.count == 0 || limit <= 0)
+        return notMeasured(name, limitText);
+    return {name, format("%.0f us", measured.p99), limitText, measured.p99 <= limit, {}};
+}
+
+void judgeTcp(const BenchResults& results, const std::string& label, std::vector<Target>& targets)
+{
+    const TcpResults& tcp = results.tcp;
+    const std::string server = tcpLabel(label);
+    judgeLatency(results, server, tcpFloorLabel, "TCP ", tcpFloorLabel, targets);
+    judgeScale(tcp.sessions, server, tcpFloorLabel,
+               std::to_string(tcp.sessions.channels) + " TCP sessions ", tcpFloorLabel, targets);
+
+    const double aloneP99 = tcp.pollerAlone.stats.p99;
+    targets.push_back(p99Within("TCP poller beside a flood p99", tcp.pollerBesideFlood.stats,
+                                floodP99Factor * aloneP99,
+                                format("<= %.1f x alone", floodP99Factor) +
+                                    format(" (%.0f us)", floodP99Factor * aloneP99)));
+    targets.push_back(answers("TCP poller answers",
+                              tcp.pollerAlone.right + tcp.pollerBesideFlood.right,
+                              tcp.pollerAlone.wrong + tcp.pollerBesideFlood.wrong,
+                              tcp.pollerAlone.missing + tcp.pollerBesideFlood.missing));
+    targets.push_back(answers("TCP flood answers", tcp.flood));
+
+    Target push = p99Within("push latency p99", tcp.push.stats, latencyP99LimitUs,
+                            format("<= %.0f us", latencyP99LimitUs));
+    if (tcp.push.stats.count > 0)
+        push.measured =
+            format("%.0f us", tcp.push.stats.p99) + format(" (p50 %.0f us)", tcp.push.stats.p50);
+    targets.push_back(push);
+    targets.push_back(answers("pushes", tcp.push.right, tcp.push.wrong, tcp.push.missing));
+
+    const double idle = tcp.idleHostCpu - tcp.idleHostBaseline;
+    const double idleLimit = idleQuietFactor * tcp.idleBareCpu;
+    const std::string idleName =
+        "idle CPU, " + std::to_string(tcp.quietSessions) + " quiet TCP sessions";
+    const std::string idleLimitText =
+        format("<= %.2f %%", 100 * idleLimit) + format(" (%.1f x bare loop)", idleQuietFactor);
+    targets.push_back(
+        tcp.measured
+            ? Target{idleName, format("%.2f %%", 100 * idle), idleLimitText, idle <= idleLimit, {}}
+            : notMeasured(idleName, idleLimitText));
+}
+
 // The references must answer right too, or what the build is compared with means nothing.
 void judgeReferences(const BenchResults& results, std::vector<Target>& targets)
 {
@@ -235,14 +289,17 @@ void judgeReferences(const BenchResults& results, std::vector<Target>& targets)
     long wrong = 0;
     long missing = 0;
     for (const LatencyRow& row : results.latency) {
-        if (row.server == floorLabel || row.server == bareLabel) {
+        if (row.server == floorLabel || row.server == bareLabel || row.server == tcpFloorLabel) {
             right += row.right;
             wrong += row.wrong;
             missing += row.missing;
         }
     }
-    for (const ScaleRow& row : results.scale.rows) {
-        if (row.server == floorLabel || row.server == bareLabel) {
+    std::vector<ScaleRow> scaleRows = results.scale.rows;
+    scaleRows.insert(scaleRows.end(), results.tcp.sessions.rows.begin(),
+                     results.tcp.sessions.rows.end());
+    for (const ScaleRow& row : scaleRows) {
+        if (row.server == floorLabel || row.server == bareLabel || row.server == tcpFloorLabel) {
             right += row.right;
             wrong += row.wrong;
             missing += row.missing;
@@ -256,7 +313,7 @@ void judgeReferences(const BenchResults& results, std::vector<Target>& targets)
 std::vector<Target> judgeTargets(const BenchResults& results, const std::string& label)
 {
     std::vector<Target> targets;
-    judgeLatency(results, label, targets);
+    judgeLatency(results, label, floorLabel, "", "floor", targets);
     const BuildResults* build = findBuild(results, label);
     const std::string throughputLimit = format(">= %.0f commands/s", throughputMinimum);
     if (build) {
@@ -276,7 +333,10 @@ std::vector<Target> judgeTargets(const BenchResults& results, const std::string&
     } else {
         targets.push_back(notMeasured("throughput", throughputLimit));
     }
-    judgeScale(results, label, targets);
+    judgeScale(results.scale, label, floorLabel,
+               std::to_string(results.scale.channels) + "-channel ", "floor", targets);
+    if (build && build == &results.builds.front())
+        judgeTcp(results, label, targets);
     judgeReferences(results, targets);
     return targets;
 }

@@ -60,3 +60,13 @@ TrafficResult runTraffic(ClientPort& port, long commands, std::chrono::milliseco
     result.seconds = std::chrono::duration<double>(last - start).count();
     return result;
 }
+
+void add(TrafficResult& into, const TrafficResult& part)
+{
+    into.commands += part.commands;
+    into.answersExpected += part.answersExpected;
+    into.right += part.right;
+    into.wrong += part.wrong;
+    into.missing += part.missing;
+    into.seconds += part.seconds;
+}

@@ -19,6 +19,9 @@ struct TrafficResult {
     double commandsPerSecond() const { return seconds > 0 ? double(commands) / seconds : 0; }
 };
 
+// Adds the counts and the time of `part` to `into`, for runs made in several pieces.
+void add(TrafficResult& into, const TrafficResult& part);
+
 // Writes whole writes of `cycle` until at least `commands` commands are out. With a `stall`,
 // the reader stops for that long once half the answers are in, while the writer goes on
 // writing as far as the line takes it.

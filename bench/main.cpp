@@ -7,6 +7,7 @@
 #include "Report.h"
 #include "Scenarios.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -32,7 +33,8 @@ constexpr BuildStep buildSteps[] = {
     {"idle CPU", &Scenarios::idle},         {"log cost", &Scenarios::logCost},
     {"CW keying", &Scenarios::keying},
 };
-constexpr SharedStep lastSteps[] = {{"8 channels", &Scenarios::scale}};
+constexpr SharedStep lastSteps[] = {{"8 channels", &Scenarios::scale},
+                                    {"TCP sessions", &Scenarios::tcp}};
 
 std::string makeWorkFolder(const std::string& requested)
 {
@@ -118,9 +120,14 @@ int measure(const BenchOptions& options)
 
 int main(int argc, char** argv)
 {
+    // A TCP server that closes a connection makes the next write fail, not end the benchmark.
+    std::signal(SIGPIPE, SIG_IGN);
     const ParsedCommandLine parsed = parseCommandLine(argc, argv);
     if (parsed.serve)
-        return serveReference(parsed.serve->kind, parsed.serve->catPorts, parsed.serve->linePorts);
+        return parsed.serve->kind == ReferenceKind::TcpFloor
+                   ? serveTcpFloor(parsed.serve->tcpPort)
+                   : serveReference(parsed.serve->kind, parsed.serve->catPorts,
+                                    parsed.serve->linePorts);
     if (!parsed.bench) {
         std::fprintf(stderr, "cat-bench: %s\n", parsed.error.c_str());
         return 2;

@@ -3,6 +3,8 @@
 #include "CommandFramer.h"
 #include "Control.h"
 #include "ControlTestAccess.h"
+#include "LogLines.h"
+#include "PortSession.h"
 
 #include <QCheckBox>
 #include <QDeadlineTimer>
@@ -12,12 +14,12 @@
 
 CommandRig::CommandRig()
     : m_channel(std::make_unique<Control>(0, &m_bus, nullptr)),
-      m_framer(std::make_unique<CommandFramer>())
+      m_session(std::make_unique<PortSession>(&m_port))
 {
     // Both signals are emitted in this thread, so the lambdas run inside executeBatch.
     QObject::connect(m_channel.get(), &Control::logMessage, m_channel.get(),
                      [this](const QString& text, bool answer) {
-                         m_lines.append({text, answer});
+                         m_lines.append({trafficOf(text), answer});
                      });
     QObject::connect(&m_bus, &quorvexCommand::sCommand, m_channel.get(),
                      [this](const QVariant& message) { m_messages.append(message); });
@@ -40,7 +42,7 @@ CommandRig::~CommandRig()
 
 void CommandRig::begin(bool logView, bool enableFr, bool antennaSwitch)
 {
-    m_framer = std::make_unique<CommandFramer>();
+    m_session = std::make_unique<PortSession>(&m_port);
     ControlTestAccess::resetCache(*m_channel);
     QMetaObject::invokeMethod(m_channel.get(), "changedEnableFR", Qt::DirectConnection,
                               Q_ARG(bool, enableFr));
@@ -55,7 +57,7 @@ void CommandRig::feed(const QByteArray& read, bool hostConfirms)
 {
     m_lines.clear();
     m_messages.clear();
-    ControlTestAccess::executeBatch(*m_channel, *m_framer, read, m_parameter, &m_port);
+    ControlTestAccess::executeBatch(*m_channel, *m_session, read, m_parameter);
     if (!hostConfirms)
         return;
     const QList<QVariant> sent = m_messages;

@@ -1,8 +1,8 @@
 #pragma once
 // One channel whose interpreter answers on a pseudo-terminal, driven the way its worker drives
-// it: each read goes through Control::executeBatch with the channel mutex held, on a framer
-// that lives as long as one opening of the port. The rig records, per read, every log line and
-// every host message in the order they were emitted, and fetches what the client end of the
+// it: each read goes through Control::executeBatch with the channel mutex held, for a CAT-port
+// session that lives as long as one opening of the port. The rig records, per read, every log line
+// and every host message in the order they were emitted, and fetches what the client end of the
 // pseudo-terminal received. Everything runs in the fuzzer's one thread.
 
 #include "FakeKeyControl.h"
@@ -17,13 +17,13 @@
 
 #include <memory>
 
-class CommandFramer;
 class Control;
+class PortSession;
 class QCheckBox;
 class QTextDocument;
 
 struct LogLine {
-    QString text;
+    QString text;        // without the session's name
     bool answer = false; // false: a command received
 };
 
@@ -36,7 +36,7 @@ public:
     // The pseudo-terminal exists and the channel's port opened on it.
     bool isReady() const { return m_ready; }
 
-    // A freshly opened port: new framer, the cache as a new channel has it, the panel options
+    // A freshly opened port: new session, the cache as a new channel has it, the panel options
     // of `input`, nothing recorded.
     void begin(bool logView, bool enableFr, bool antennaSwitch);
     // One read; with `hostConfirms` every host message it caused is decoded back into the
@@ -58,10 +58,10 @@ public:
 private:
     quorvexCommand m_bus;
     std::unique_ptr<Control> m_channel;
-    std::unique_ptr<CommandFramer> m_framer;
     FakeKeyControl m_key;
     PtyPair m_pty;
     SerialPortControl m_port{0};
+    std::unique_ptr<PortSession> m_session;
     QCheckBox* m_logBox = nullptr;
     QString m_parameter;
     QList<LogLine> m_lines;

@@ -13,12 +13,16 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 namespace
 {
 constexpr int messageLines = 500;
-}
+// Width beyond the plug-in panel's own, for its log view: a whole answer on one line.
+constexpr int logViewWidth = 520;
+const QSize smallestScreenshot(1200, 760);
+} // namespace
 
 HostWindow::HostWindow(QWidget* parent)
     : QWidget(parent), options(new QVBoxLayout), hostColumn(new QVBoxLayout)
@@ -27,8 +31,10 @@ HostWindow::HostWindow(QWidget* parent)
     auto* optionsBox = new QGroupBox(tr("CAT plug-in options"));
     optionsBox->setLayout(options);
     auto* columns = new QHBoxLayout(this);
-    columns->addWidget(optionsBox, 0);
-    columns->addLayout(hostColumn, 1);
+    // The host's side keeps the width its controls need; the rest goes to the plug-in's panel,
+    // whose log view takes the spare width.
+    columns->addWidget(optionsBox, 1);
+    columns->addLayout(hostColumn, 0);
 }
 
 void HostWindow::attach(HostSession* started)
@@ -60,6 +66,11 @@ void HostWindow::attach(HostSession* started)
     auto* scroll = new QScrollArea;
     scroll->setWidgetResizable(true);
     scroll->setWidget(radios);
+    // Every control of every radio fits across: only the height scrolls.
+    scroll->setMinimumWidth(radios->sizeHint().width() +
+                            scroll->verticalScrollBar()->sizeHint().width() +
+                            2 * scroll->frameWidth());
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     hostColumn->addWidget(scroll, 3);
 
     auto* messageBox = new QGroupBox(tr("Messages from the plug-in"));
@@ -72,6 +83,12 @@ void HostWindow::attach(HostSession* started)
     CHECKED_CONNECT(session, &HostSession::messageReceived, messages,
                     &QPlainTextEdit::appendPlainText);
     refreshHost();
+    resize(defaultSize());
+}
+
+QSize HostWindow::defaultSize() const
+{
+    return sizeHint() + QSize(logViewWidth, 0);
 }
 
 void HostWindow::refreshHost()
@@ -90,7 +107,7 @@ void HostWindow::refreshHost()
 
 bool HostWindow::saveScreenshot(const QString& path)
 {
-    resize(sizeHint().expandedTo(QSize(1200, 760)));
+    resize(defaultSize().expandedTo(smallestScreenshot));
     show();
     QApplication::processEvents();
     return grab().save(path, "PNG");

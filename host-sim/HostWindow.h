@@ -20,10 +20,13 @@ public:
     explicit HostWindow(QWidget* parent = nullptr);
 
     QVBoxLayout* optionsLayout() const { return options; }
-    // Adds the host-wide row, the radio panels and the message log for a started session.
+    // Adds the host-wide row, the radio panels and the message log for a started session, and
+    // takes the default size.
     void attach(HostSession* session);
-    // Shows the window at least 1200 x 760 (offscreen when there is no display) and renders it
-    // to a PNG file; false when the file cannot be written.
+    // Every control of every radio, and the plug-in's panel with room for its log view.
+    QSize defaultSize() const;
+    // Shows the window at its default size, at least 1200 x 760 (offscreen when there is no
+    // display), and renders it to a PNG file; false when the file cannot be written.
     bool saveScreenshot(const QString& path);
 
 private slots:

@@ -4,6 +4,9 @@
 #include <QLabel>
 #include <QLayout>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
 
 namespace
 {
@@ -27,6 +30,19 @@ QCheckBox* viewLogBox(const QLayout* optionsLayout, quint32 channel)
 {
     QWidget* tab = channelTab(optionsLayout, channel);
     return tab ? tab->findChild<QCheckBox*>(QStringLiteral("chbLog")) : nullptr;
+}
+
+QStringList logViewLines(const QLayout* optionsLayout, quint32 channel)
+{
+    QWidget* tab = channelTab(optionsLayout, channel);
+    const auto* view = tab ? tab->findChild<QTextBrowser*>(QStringLiteral("tbLog")) : nullptr;
+    QStringList lines;
+    if (!view)
+        return lines;
+    for (QTextBlock block = view->document()->begin(); block.isValid(); block = block.next())
+        if (!block.text().isEmpty())
+            lines << block.text();
+    return lines;
 }
 
 QString virtualPortPath(const QLayout* optionsLayout, quint32 channel)

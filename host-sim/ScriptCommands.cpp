@@ -60,9 +60,15 @@ bool ScriptCommands::execute(const QStringList& words)
         bool (ScriptCommands::*run)(const QStringList&);
     };
     static constexpr Verb verbs[] = {
-        {"smeter", 3, &ScriptCommands::smeter},   {"swr", 3, &ScriptCommands::swr},
-        {"cat", 3, &ScriptCommands::cat},         {"running", 2, &ScriptCommands::running},
-        {"logview", 3, &ScriptCommands::logview}, {"screenshot", 2, &ScriptCommands::screenshot},
+        {"smeter", 3, &ScriptCommands::smeter},
+        {"swr", 3, &ScriptCommands::swr},
+        {"vfo", 3, &ScriptCommands::vfo},
+        {"mode", 3, &ScriptCommands::mode},
+        {"cat", 3, &ScriptCommands::cat},
+        {"running", 2, &ScriptCommands::running},
+        {"logview", 3, &ScriptCommands::logview},
+        {"log", 2, &ScriptCommands::log},
+        {"screenshot", 2, &ScriptCommands::screenshot},
         {"quit", 1, &ScriptCommands::quit},
     };
     for (const Verb& verb : verbs) {
@@ -94,6 +100,28 @@ bool ScriptCommands::swr(const QStringList& words)
     return true;
 }
 
+bool ScriptCommands::vfo(const QStringList& words)
+{
+    SimulatedRadio* radio = radioAt(words.at(1));
+    bool ok = false;
+    const double hz = words.at(2).toDouble(&ok);
+    if (!radio || !ok || !std::isfinite(hz) || hz <= 0 || hz > SimulatedRadio::highestFrequency)
+        return false;
+    radio->tune(hz);
+    return true;
+}
+
+bool ScriptCommands::mode(const QStringList& words)
+{
+    SimulatedRadio* radio = radioAt(words.at(1));
+    bool ok = false;
+    const quint32 mode = words.at(2).toUInt(&ok);
+    if (!radio || !ok || mode > SimulatedRadio::lastMode)
+        return false;
+    radio->selectMode(mode);
+    return true;
+}
+
 bool ScriptCommands::cat(const QStringList& words)
 {
     SimulatedRadio* radio = radioAt(words.at(1));
@@ -119,6 +147,17 @@ bool ScriptCommands::logview(const QStringList& words)
     if (!box || !isSwitch(words.at(2)))
         return false;
     box->setChecked(words.at(2) == QLatin1String("1"));
+    return true;
+}
+
+bool ScriptCommands::log(const QStringList& words)
+{
+    bool ok = false;
+    const quint32 channel = words.at(1).toUInt(&ok);
+    if (!ok || !viewLogBox(session->optionsLayout(), channel))
+        return false;
+    for (const QString& line : logViewLines(session->optionsLayout(), channel))
+        printHostLine(QStringLiteral("log ") + line);
     return true;
 }
 

@@ -138,6 +138,17 @@ void SimulatedRadio::setSwr(double ratio)
     done(QStringLiteral("SWR %1").arg(ratio));
 }
 
+// The same as the plug-in's requests: the host reports the new state whoever asked for it.
+void SimulatedRadio::tune(double hz)
+{
+    onRxVfo(channel, 0, hz);
+}
+
+void SimulatedRadio::selectMode(quint32 mode)
+{
+    onRxMode(channel, 0, mode);
+}
+
 void SimulatedRadio::requestTrx(quint32 transceiver, quint32 source, bool on)
 {
     if (transceiver != channel)

@@ -26,6 +26,10 @@ class SimulatedRadio : public QObject
 {
     Q_OBJECT
 public:
+    // The host's modes are numbered 0 to 10; its receivers tune up to 2 GHz.
+    static constexpr quint32 lastMode = 10;
+    static constexpr double highestFrequency = 2e9;
+
     // `bus` is the host's command bus (not owned); `canTransmit` says whether this channel
     // is one of the host's transmitters.
     SimulatedRadio(quint32 index, bool canTransmit, quorvexCommand* bus, QObject* parent = nullptr);
@@ -42,6 +46,9 @@ public slots:
     void setSmeterDbm(double dbm);
     // The user changes the antenna's match, a ratio of at least 1.0.
     void setSwr(double ratio);
+    // The user tunes VFO A, or picks a mode, on the host.
+    void tune(double hz);
+    void selectMode(quint32 mode);
     // The key object's requests, already in the GUI thread; `at` is a key edge's time.
     void requestTrx(quint32 transceiver, quint32 source, bool on);
     void requestKey(quint32 transmitter, quint32 source, bool down, qint64 at);

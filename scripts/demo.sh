@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # ./run demo [--headless] [--screenshot FILE]: the host simulator serves CAT for its first
-# transceiver on the plug-in's own virtual port (a pseudo-terminal published as
-# $XDG_RUNTIME_DIR/kenwood-ts480/RX1), and Hamlib's rigctl (model 2028, a TS-480 client) talks to
-# it there. Each client step is shown with the lines the host printed for it. Needs neither root
-# nor socat. With a display the host keeps running with its window afterwards; headless it ends.
-# --screenshot renders the window, with the channel's log of the session, to FILE at the end
-# (headless).
+# transceiver to two clients at once: Hamlib's rigctl (model 2028, a TS-480 client) over TCP on
+# 127.0.0.1:4480, and a second rigctl on the plug-in's own virtual port (a pseudo-terminal
+# published as $XDG_RUNTIME_DIR/kenwood-ts480/RX1). Their steps alternate, each shown with the
+# lines the host printed for it; then a raw TCP client with auto-information on is told of the
+# host's tuning unasked, and the channel's log view shows every line with its session's name.
+# Needs neither root nor socat. With a display the host keeps running with its window
+# afterwards; headless it ends. --screenshot renders the window, with the channel's log, to
+# FILE at the end (headless).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -52,8 +54,15 @@ if [ -L "$folder/RX1" ]; then
     export XDG_RUNTIME_DIR=$work/runtime
 fi
 
+# The TCP port of RX 1, 4480 unless something already listens there (another demo, a host of
+# the user's own): then the next free one.
+listening() { (exec 5<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+tcp_port=4480
+while listening "$tcp_port"; do tcp_port=$((tcp_port + 100)); done
+
 # The host's settings: CAT on for the first transceiver, on its virtual port, 9600 bit/s 8N1
-# (BoudRate row 3, Data row 3, no parity, one stop bit; meaningless on a pseudo-terminal).
+# (BoudRate row 3, Data row 3, no parity, one stop bit; meaningless on a pseudo-terminal), and
+# its TCP server on, for this machine only (the default lists).
 cat >"$work/host-sim.ini" <<INI
 [CAT_TS480]
 RX0\\Name=Virtual port
@@ -62,6 +71,8 @@ RX0\\Data=3
 RX0\\Parity=0
 RX0\\StopBit=0
 RX0\\Enable=true
+RX0\\TcpPort=$tcp_port
+RX0\\TcpEnable=true
 INI
 
 # The host reads script lines (e.g. "smeter 0 -73") from this pipe.
@@ -91,20 +102,25 @@ show_host_lines() {
     fi
     seen=$total
 }
+# One rigctl invocation; `tcp` or `vport` first says which of the two clients runs it.
 client() {
-    echo "rigctl> $*"
-    local answer
-    if ! answer=$(rigctl -m 2028 -r "$client_path" -s 9600 "$@" 2>&1); then
-        echo "$answer" | sed 's/^/      client | /'
+    local which=$1 port label answer
+    shift
+    if [ "$which" = tcp ]; then port=127.0.0.1:$tcp_port; label="   tcp"; else port=$client_path; label=" vport"; fi
+    echo "rigctl $label> $*"
+    if ! answer=$(rigctl -m 2028 -r "$port" -s 9600 "$@" 2>&1); then
+        echo "$answer" | sed "s/^/  $label client | /"
         die "rigctl failed on: $*"
     fi
-    [ -n "$answer" ] && echo "$answer" | sed 's/^/      client | /'
+    [ -n "$answer" ] && echo "$answer" | sed "s/^/  $label client | /"
     show_host_lines
 }
 
 wait_for_host_line "^virtual port RX1 "
 client_path=$(sed -n 's/^virtual port RX1 //p' "$work/host.log" | head -n 1)
-echo "== host-sim serves CAT for RX 1 on its virtual port; rigctl talks on $client_path =="
+echo "== host-sim serves CAT for RX 1 to two clients at once =="
+echo "   tcp:   rigctl -m 2028 -r 127.0.0.1:$tcp_port"
+echo "   vport: rigctl -m 2028 -r $client_path"
 show_host_lines
 echo
 
@@ -118,26 +134,54 @@ host_script() {
 host_script "logview 0 1" "the channel's log view shows the traffic"
 
 # Each read runs in an invocation of its own: rigctl answers a read that follows a set in the
-# same invocation from its own cache.
-client f
-client F 7074000
-client f
-client M LSB 0
-client m
-client M USB 0
-client m
-# rigctl keys the transmitter and exits: what it keyed is released with it, so "t" reads 0.
-client T 1
-client t
+# same invocation from its own cache. The two clients take turns on the same radio.
+client tcp f
+client vport F 7074000
+client tcp f
+client tcp M LSB 0
+client vport m
+client vport M USB 0
+client tcp m
+# rigctl keys the transmitter and exits: what it keyed is released with it.
+client tcp T 1 t
+client vport t
 host_script "smeter 0 -73" "the simulated signal goes to S9"
-client l STRENGTH
-host_script "smeter 0 -100" "27 dB weaker"
-client l STRENGTH
+client vport l STRENGTH
+client tcp l STRENGTH
+echo
+
+# A client of its own over TCP (bash's /dev/tcp), with auto-information on: it is told, unasked,
+# of what changes, whoever changed it.
+echo "== A raw TCP client sends AI2; and then only listens =="
+exec 4<>"/dev/tcp/127.0.0.1/$tcp_port"
+# AI; after it answers once the setting is in force; only then does the host change anything.
+printf 'AI2;AI;' >&4
+IFS= read -r -t 2 -d ';' setting <&4 || die "no answer to AI;"
+echo "    answer | $setting;"
+listen() {
+    local reply
+    while IFS= read -r -t 1 -d ';' reply <&4; do echo "    pushed | $reply;"; done
+}
+host_script "vfo 0 14200000" "the host's user tunes VFO A"
+listen
+client vport M CW 0
+listen
+exec 4>&-
+echo
+
+# The log view's lines, as the host's "log" script line prints them: the last few suffice.
+echo "  host> log 0   (the channel's log view, every line named by its session; the last 30)"
+echo "log 0" >&3
+wait_for_host_line "ok log 0"
+sleep 0.3
+tail -n +"$((seen + 1))" "$work/host.log" | sed -n 's/^log /        log | /p' | tail -n 30
+seen=$(wc -l <"$work/host.log")
 echo
 
 if [ "$headless" -eq 0 ]; then
     echo "== The host simulator keeps running with its window. =="
-    echo "   Point your logging program at $client_path (Kenwood TS-480, 9600 bit/s, 8N1)."
+    echo "   Point your programs at 127.0.0.1:$tcp_port (Hamlib: Kenwood TS-480 with that as its"
+    echo "   port) or at $client_path (Kenwood TS-480, 9600 bit/s, 8N1)."
     echo "   Press Ctrl+C here to end the demo."
     wait "$host_pid" || true
     host_pid=

@@ -43,12 +43,21 @@ std::vector<std::string> cycleAnswers(long writes)
     return answers;
 }
 
+LatencyRow& latencyRow(BenchResults& results, const char* server, const char* command)
+{
+    for (LatencyRow& row : results.latency) {
+        if (row.server == server && row.command == std::string(command))
+            return row;
+    }
+    return results.latency.front();
+}
+
 // A run in which every target is met: the plug-in at the floor's pace, a quiet port nearly
 // free, every answer right.
 BenchResults resultsMeetingEveryTarget()
 {
     BenchResults results;
-    for (const char* server : {"plug-in", floorLabel, bareLabel}) {
+    for (const char* server : {"plug-in", floorLabel, bareLabel, "plug-in TCP", tcpFloorLabel}) {
         for (const char* command : {"FA;", "IF;"}) {
             LatencyRow row;
             row.server = server;
@@ -84,6 +93,19 @@ BenchResults resultsMeetingEveryTarget()
             build.keying.push_back({wpm, load, {111, 60, 200, 700, 1500}, 112, 112, flood});
     }
     results.builds.push_back(build);
+    TcpResults& tcp = results.tcp;
+    tcp.measured = true;
+    tcp.sessions.channels = 8;
+    for (const char* server : {"plug-in TCP", tcpFloorLabel})
+        tcp.sessions.rows.push_back({server, {800, 100, 150, 200, 400}, 220, 800, 0, 0});
+    tcp.pollerAlone = latencyRow(results, "plug-in TCP", "FA;");
+    tcp.pollerBesideFlood = tcp.pollerAlone;
+    tcp.flood = flood;
+    tcp.push = tcp.pollerAlone;
+    tcp.quietSessions = 8;
+    tcp.idleHostCpu = 0.101;
+    tcp.idleHostBaseline = 0.1;
+    tcp.idleBareCpu = 0.07;
     return results;
 }
 
@@ -94,15 +116,6 @@ KeyingRow& keyingRow(BenchResults& results, int wpm, const char* load)
             return row;
     }
     return results.builds[0].keying.front();
-}
-
-LatencyRow& latencyRow(BenchResults& results, const char* server, const char* command)
-{
-    for (LatencyRow& row : results.latency) {
-        if (row.server == server && row.command == std::string(command))
-            return row;
-    }
-    return results.latency.front();
 }
 
 // One departure from a run that meets every target, and the one target it must miss.
@@ -157,6 +170,19 @@ const Departure departures[] = {
     {"8 channels, answer missing", [](BenchResults& r) { r.scale.rows[0].missing = 1; },
      "8-channel answers"},
     {"floor answers wrong", [](BenchResults& r) { r.scale.rows[1].wrong = 1; },
+     "reference servers' answers"},
+    {"TCP FA; p50 over 1.3 x TCP floor",
+     [](BenchResults& r) { latencyRow(r, "plug-in TCP", "FA;").stats.p50 = 131; },
+     "TCP \"FA;\" p50"},
+    {"8 TCP sessions, p99 over 1.5 x TCP floor",
+     [](BenchResults& r) { r.tcp.sessions.rows[0].stats.p99 = 301; }, "8 TCP sessions p99"},
+    {"poller slowed by a flood", [](BenchResults& r) { r.tcp.pollerBesideFlood.stats.p99 = 226; },
+     "TCP poller beside a flood p99"},
+    {"push over 1 ms", [](BenchResults& r) { r.tcp.push.stats.p99 = 1001; }, "push latency p99"},
+    {"push missing", [](BenchResults& r) { r.tcp.push.missing = 1; }, "pushes"},
+    {"quiet TCP sessions over 0.1 x bare loop", [](BenchResults& r) { r.tcp.idleHostCpu = 0.108; },
+     "idle CPU, 8 quiet TCP sessions"},
+    {"TCP floor answers wrong", [](BenchResults& r) { r.tcp.sessions.rows[1].wrong = 1; },
      "reference servers' answers"},
     {"CW edge p99 over 1 ms",
      [](BenchResults& r) { keyingRow(r, 40, keyingLoads[1]).errorUs.p99 = 1001; },
@@ -341,7 +367,11 @@ void tst_bench_checks::commandLine_data()
         << QStringList{"serve", "floor", "--cat", "COM1", "--quick"}
         << "serve: unknown option --quick";
     QTest::newRow("serve, unknown kind")
-        << QStringList{"serve", "fast", "--cat", "COM1"} << "serve takes floor or bare";
+        << QStringList{"serve", "fast", "--cat", "COM1"} << "serve takes floor, bare or tcp-floor";
+    QTest::newRow("serve tcp-floor")
+        << QStringList{"serve", "tcp-floor", "--port", "4481"} << "serve tcp-floor";
+    QTest::newRow("serve tcp-floor, no port")
+        << QStringList{"serve", "tcp-floor"} << "serve tcp-floor needs --port";
 }
 
 void tst_bench_checks::commandLine()
@@ -369,6 +399,10 @@ void tst_bench_checks::commandLine()
         QVERIFY2(result.serve && !result.bench, result.error.c_str());
         QCOMPARE(result.serve->catPorts, (std::vector<std::string>{"COM1", "COM2"}));
         QCOMPARE(result.serve->linePorts, std::vector<std::string>{"COM3"});
+    } else if (parsed == "serve tcp-floor") {
+        QVERIFY2(result.serve && !result.bench, result.error.c_str());
+        QCOMPARE(result.serve->kind, ReferenceKind::TcpFloor);
+        QCOMPARE(result.serve->tcpPort, 4481);
     } else {
         QVERIFY(!result.bench && !result.serve);
         QVERIFY2(QString::fromStdString(result.error).startsWith(parsed), result.error.c_str());

@@ -238,12 +238,12 @@ void tst_channel::logInColourAndEscaped()
     const QString green = QColor(Qt::darkGreen).name();
     const QString blue = QColor(Qt::blue).name();
     QTRY_COMPARE(channel.logView(), (QStringList{
-                                        green + " FA;",
-                                        blue + " " + faAnswer,
-                                        green + " <b>&amp;", // the piece "<b>&amp" shown as text
-                                        blue + " ?;",
-                                        green + " ID;",
-                                        blue + " ID020;",
+                                        green + " CAT FA;",
+                                        blue + " CAT " + faAnswer,
+                                        green + " CAT <b>&amp;", // the piece "<b>&amp" as text
+                                        blue + " CAT ?;",
+                                        green + " CAT ID;",
+                                        blue + " CAT ID020;",
                                     }));
 }
 
@@ -257,7 +257,7 @@ void tst_channel::logOnlyWhileChecked()
     QCOMPARE(pty.read(3000), faAnswer);
     // The recorder is connected after the log view, so once it has both lines the view has
     // seen them too.
-    QTRY_COMPARE(channel.logged, (QStringList{"< FA;", "> " + faAnswer}));
+    QTRY_COMPARE(channel.logged, (QStringList{"< CAT FA;", "> CAT " + faAnswer}));
     QVERIFY(channel.logView().isEmpty());
 
     channel.box("chbLog")->setChecked(true);
@@ -297,8 +297,8 @@ void tst_channel::logViewKeepsItsLastLines()
         for (int n = first; n < first + perWrite; ++n)
             text += command(n);
         pty.write(text);
-        QTRY_COMPARE_WITH_TIMEOUT(view->lastBlock().text(),
-                                  QString::fromLatin1(command(first + perWrite - 1)), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(view->lastBlock().text(), "CAT " + command(first + perWrite - 1),
+                                  30000);
     }
     QVERIFY(view->blockCount() <= 5000);
 
@@ -311,7 +311,7 @@ void tst_channel::logViewKeepsItsLastLines()
             counted += dropped.captured(1).remove(',').toLongLong();
             continue;
         }
-        const qint64 n = block.text().mid(2, 11).toLongLong();
+        const qint64 n = block.text().mid(6, 11).toLongLong();
         QVERIFY2(n > last, qPrintable(block.text()));
         last = n;
         ++counted;
@@ -320,7 +320,7 @@ void tst_channel::logViewKeepsItsLastLines()
         QCOMPARE(counted, qint64(6000));
     } else {
         QCOMPARE(view->blockCount(), 5000);
-        QCOMPARE(view->firstBlock().text(), QString::fromLatin1(command(1001)));
+        QCOMPARE(view->firstBlock().text(), "CAT " + command(1001));
     }
 }
 
@@ -347,8 +347,9 @@ void tst_channel::refusedAnswer()
     SerialPortControl port(0);
     port.setPortName(QString::fromLocal8Bit(name));
     QVERIFY(port.open(QIODevice::ReadWrite));
-    ControlTestAccess::execute(channel.control, "ID", {}, &port);
-    QTRY_COMPARE(channel.logged, QStringList{"> ID020;"});
+    PortSession session(&port);
+    ControlTestAccess::execute(channel.control, "ID", {}, session);
+    QTRY_COMPARE(channel.logged, QStringList{"> CAT ID020;"});
 
     if (deviceGone) {
         ::close(slave);
@@ -356,9 +357,9 @@ void tst_channel::refusedAnswer()
     } else {
         port.close();
     }
-    ControlTestAccess::execute(channel.control, "ID", {}, &port);
+    ControlTestAccess::execute(channel.control, "ID", {}, session);
     QTRY_COMPARE(channel.logged.size(), 2);
-    QCOMPARE(channel.logged.last(), "> ID020; (answer not sent: " + reason + ")");
+    QCOMPARE(channel.logged.last(), "> CAT ID020; (answer not sent: " + reason + ")");
     QCOMPARE(channel.control.refusedAnswers(), quint64(1));
     if (!deviceGone) {
         ::close(slave);
@@ -550,7 +551,7 @@ void tst_channel::floods()
     }
     pty.write(noise + ";ID;");
     QCOMPARE(pty.read(10000), QByteArray("ID020;"));
-    QTRY_COMPARE(channel.logged, (QStringList{"< ID;", "> ID020;"}));
+    QTRY_COMPARE(channel.logged, (QStringList{"< CAT ID;", "> CAT ID020;"}));
 
     constexpr int commands = 3000;
     std::thread client([&pty] { pty.write(QByteArray("FA;").repeated(commands)); });
@@ -750,7 +751,8 @@ void tst_channel::nextClientStartsClean()
     QVERIFY(!next.isExclusive());
     QVERIFY(next.write("FB;"));
     QCOMPARE(next.read(3000), fbAnswer);
-    QTRY_COMPARE(channel.logged.mid(logged).filter("FB"), (QStringList{"< FB;", "> " + fbAnswer}));
+    QTRY_COMPARE(channel.logged.mid(logged).filter("FB"),
+                 (QStringList{"< CAT FB;", "> CAT " + fbAnswer}));
 }
 
 QTEST_MAIN(tst_channel)

@@ -9,8 +9,11 @@
 #include "ControlTestAccess.h"
 #include "OpenWatch.h"
 #include "PtyPair.h"
+#include "TcpClient.h"
 
+#include <QLineEdit>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -33,6 +36,7 @@ private slots:
     void enableOpensWithRestoredParameters();
     void restartOpensStoredPort_data();
     void restartOpensStoredPort();
+    void tcpServerRestored();
 
 private:
     QString iniPath() const { return dir.filePath("settings.ini"); }
@@ -50,7 +54,8 @@ constexpr const char* checkBoxes[] = {"chbAntSw",
                                       "chbEnablePtt",
                                       "chbDTR_FootSwitch",
                                       "chbRTS_FootSwitch",
-                                      "chbEnableFootswitch"};
+                                      "chbEnableFootswitch",
+                                      "chbTcpEnable"};
 constexpr const char* comboBoxes[] = {"cbPortName", "cbParity",      "cbData",
                                       "cbStopBit",  "cbBoudRate",    "cbPttLine",
                                       "cbKeyLine",  "cbPortNamePTT", "cbPortNameFootSwitch"};
@@ -67,6 +72,9 @@ QStringList snapshot(const ChannelHarness& channel)
                      .arg(name)
                      .arg(channel.combo(name)->currentIndex())
                      .arg(channel.combo(name)->currentText());
+    state << QString("sbTcpPort=%1").arg(channel.widget<QSpinBox>("sbTcpPort")->value());
+    for (const char* name : {"leTcpConnect", "leTcpTransmit"})
+        state << QString("%1=%2").arg(name, channel.widget<QLineEdit>(name)->text());
     return state;
 }
 
@@ -91,6 +99,9 @@ void setUnusualPanel(const ChannelHarness& channel)
     for (const char* name : {"chbAntSw", "chbDTR", "chbRTS_FootSwitch"})
         channel.box(name)->setChecked(true);
     channel.box("chbFR")->setChecked(false);
+    channel.widget<QSpinBox>("sbTcpPort")->setValue(5123);
+    channel.widget<QLineEdit>("leTcpConnect")->setText("127.0.0.1, 192.168.1.0/24");
+    channel.widget<QLineEdit>("leTcpTransmit")->setText("192.168.1.7");
 }
 
 } // namespace
@@ -125,7 +136,9 @@ void tst_channel_settings::roundTrip()
     }
     QSettings file(iniPath(), QSettings::IniFormat);
     file.beginGroup(outer + (rx ? "/RX1" : "/Options1"));
-    QCOMPARE(file.childKeys().size(), 18);
+    QCOMPARE(file.childKeys().size(), 22);
+    QCOMPARE(file.value("TcpPort").toInt(), 5123);
+    QCOMPARE(file.value("TcpTransmit").toString(), "192.168.1.7");
     file.endGroup();
     const QString name = storedName.section('=', 0, 0);
     QCOMPARE(file.value(name).toString(), rx ? "COMC" : "2");
@@ -165,6 +178,13 @@ void tst_channel_settings::emptyOptionsGivesDefaults()
     QVERIFY(ControlTestAccess::cache(channel.control).enableFr);
     QVERIFY(!channel.control.isRunning());
     QVERIFY(!ControlTestAccess::linePollActive(channel.control));
+    // A settings file from before the TCP server: closed, on the channel's own port, for this
+    // machine only.
+    QVERIFY(!channel.box("chbTcpEnable")->isChecked());
+    QCOMPARE(ControlTestAccess::tcpPort(channel.control), 0);
+    QCOMPARE(channel.widget<QSpinBox>("sbTcpPort")->value(), 4480);
+    QCOMPARE(channel.widget<QLineEdit>("leTcpConnect")->text(), "127.0.0.1, ::1");
+    QCOMPARE(channel.widget<QLineEdit>("leTcpTransmit")->text(), "127.0.0.1, ::1");
 }
 
 void tst_channel_settings::emptyRxChangesNothing()
@@ -357,6 +377,30 @@ void tst_channel_settings::restartOpensStoredPort()
             opened.write("ID;");
             QCOMPARE(opened.read(3000), QByteArray("ID020;"));
         }
+    }
+}
+
+// "TcpEnable" opens the server on the port and lists restored with it; a later restore with
+// another port opens it again there.
+void tst_channel_settings::tcpServerRestored()
+{
+    ChannelHarness channel(1);
+    for (const quint16 port : {TcpClient::freePort(), TcpClient::freePort()}) {
+        {
+            QSettings settings(iniPath(), QSettings::IniFormat);
+            settings.setValue("RX1/TcpPort", port);
+            settings.setValue("RX1/TcpConnect", "127.0.0.1");
+            settings.setValue("RX1/TcpEnable", true);
+        }
+        QSettings settings(iniPath(), QSettings::IniFormat);
+        channel.control.readRxSettings(&settings);
+        QVERIFY(channel.box("chbTcpEnable")->isChecked());
+        QCOMPARE(ControlTestAccess::tcpPort(channel.control), port);
+        QCOMPARE(channel.widget<QLineEdit>("leTcpConnect")->text(), "127.0.0.1");
+        TcpClient client;
+        QVERIFY(client.connectTo(port));
+        QVERIFY(client.write("ID;"));
+        QCOMPARE(client.read(3000), QByteArray("ID020;"));
     }
 }
 

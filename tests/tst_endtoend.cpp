@@ -20,6 +20,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -221,6 +222,7 @@ private slots:
     void virtualPort();
     void virtualPortHosts();
     void virtualPortLogFlood();
+    void tcpBesideVirtualPort();
 
 private:
     // Runs one rigctl invocation with `commands` against the client's end.
@@ -284,8 +286,9 @@ void tst_endtoend::initTestCase()
 
 void tst_endtoend::init()
 {
-    if (!whyNoPair.isEmpty() &&
-        !QByteArray(QTest::currentTestFunction()).startsWith(QByteArrayLiteral("virtualPort")))
+    const QByteArray test(QTest::currentTestFunction());
+    if (!whyNoPair.isEmpty() && !test.startsWith(QByteArrayLiteral("virtualPort")) &&
+        test != QByteArrayLiteral("tcpBesideVirtualPort"))
         QSKIP(qPrintable(whyNoPair));
 }
 
@@ -950,6 +953,104 @@ void tst_endtoend::virtualPortLogFlood()
     QVERIFY2(
         peak - before <= growthLimitKb,
         qPrintable(QStringLiteral("resident set grew from %1 kB to %2 kB").arg(before).arg(peak)));
+}
+
+namespace
+{
+
+// One rigctl run of `rounds` rounds of `round`, started on `port` (a path or host:port).
+std::unique_ptr<QProcess> startClient(const QString& port, const QStringList& round, int rounds)
+{
+    QStringList arguments{QStringLiteral("-m"), QStringLiteral("2028"), QStringLiteral("-r"), port};
+    for (int i = 0; i < rounds; ++i)
+        arguments += round;
+    auto client = std::make_unique<QProcess>();
+    client->start(QStringLiteral("rigctl"), arguments);
+    return client;
+}
+
+// What a round of `startClient` printed is what a client gets when answers reach only the
+// session that asked: each read a value that one of the two clients set (they share the radio),
+// and nothing on the error stream.
+QString clientProblem(QProcess& client, int rounds, const QString& strength)
+{
+    if (!client.waitForFinished(clientTimeoutMs * 4) || client.exitCode() != 0)
+        return QStringLiteral("rigctl failed: ") + QString::fromUtf8(client.readAllStandardError());
+    const QString errors = QString::fromUtf8(client.readAllStandardError());
+    if (!errors.isEmpty())
+        return errors;
+    const QStringList lines = QString::fromUtf8(client.readAllStandardOutput())
+                                  .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    // f, m (mode and passband), t, l STRENGTH
+    const QRegularExpression round(
+        QStringLiteral("^(7074000|14074000)\\n(USB|LSB)\\n\\d+\\n[01]\\n") + strength +
+        QStringLiteral("$"));
+    if (lines.size() != rounds * 5)
+        return QStringLiteral("%1 lines for %2 rounds").arg(lines.size()).arg(rounds);
+    for (int i = 0; i < rounds; ++i) {
+        const QString printed = lines.mid(i * 5, 5).join(QLatin1Char('\n'));
+        if (!round.match(printed).hasMatch())
+            return QStringLiteral("round %1 printed\n").arg(i) + printed;
+    }
+    return {};
+}
+
+} // namespace
+
+// Two clients of one transceiver at once: rigctl over TCP and rigctl on the virtual port, each
+// tuning, switching mode, keying and reading the S-meter some hundred commands long. Neither
+// sees a protocol error or an answer meant for the other.
+void tst_endtoend::tcpBesideVirtualPort()
+{
+    QTemporaryDir runtime;
+    QVERIFY(runtime.isValid());
+    const quint16 port = [] {
+        QTcpServer probe;
+        return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : quint16(0);
+    }();
+    QVERIFY(port != 0);
+    const QString settingsFile = runtime.filePath(QStringLiteral("host-sim.ini"));
+    writeVirtualPortSettings(settingsFile);
+    {
+        QSettings settings(settingsFile, QSettings::IniFormat);
+        settings.setValue(QStringLiteral("CAT_TS480/RX0/TcpPort"), port);
+        settings.setValue(QStringLiteral("CAT_TS480/RX0/TcpEnable"), true);
+    }
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    host = std::make_unique<HostRun>();
+    QVERIFY2(host->start(settingsFile, {}, environment), qPrintable(host->transcript()));
+    const QString path = runtime.filePath(QStringLiteral("kenwood-ts480/RX1"));
+    QVERIFY2(host->waitForLine(QStringLiteral("virtual port RX1 ") + path, 0),
+             qPrintable(host->transcript()));
+    host->send(QStringLiteral("smeter 0 -73"));
+    QVERIFY2(host->waitForLine(QStringLiteral("ok smeter 0 -73"), 0),
+             qPrintable(host->transcript()));
+
+    // rigctl takes a dozen rounds on one command line; each run is a new connection.
+    constexpr int runs = 3;
+    constexpr int rounds = 10;
+    const auto round = [](const char* hz, const char* mode) {
+        return QStringList{QStringLiteral("F"), QLatin1String(hz),         QStringLiteral("f"),
+                           QStringLiteral("M"), QLatin1String(mode),       QStringLiteral("0"),
+                           QStringLiteral("m"), QStringLiteral("T"),       QStringLiteral("1"),
+                           QStringLiteral("t"), QStringLiteral("T"),       QStringLiteral("0"),
+                           QStringLiteral("l"), QStringLiteral("STRENGTH")};
+    };
+    for (int run = 0; run < runs; ++run) {
+        const std::unique_ptr<QProcess> overTcp =
+            startClient(QStringLiteral("127.0.0.1:%1").arg(port), round("7074000", "USB"), rounds);
+        const std::unique_ptr<QProcess> onVirtualPort =
+            startClient(path, round("14074000", "LSB"), rounds);
+        const QString tcpProblem = clientProblem(*overTcp, rounds, QStringLiteral("0"));
+        const QString virtualProblem = clientProblem(*onVirtualPort, rounds, QStringLiteral("0"));
+        QVERIFY2(tcpProblem.isEmpty(), qPrintable(tcpProblem));
+        QVERIFY2(virtualProblem.isEmpty(), qPrintable(virtualProblem));
+    }
+    for (const char* line : {"cmd 19 rxVfo 0 0 7074000", "cmd 19 rxVfo 0 0 14074000",
+                             "key setTrx 0 2 1 worker", "key setTrx 0 2 0 worker"})
+        QVERIFY2(host->waitForLine(QLatin1String(line), 0), qPrintable(host->transcript()));
+    QCOMPARE(host->stop(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_endtoend)

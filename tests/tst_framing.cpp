@@ -216,9 +216,8 @@ void tst_framing::noise()
     FakeKeyControl key;
     h.announceKeyObject(&key);
     h.hostCommands.clear();
-    CommandFramer framer;
     QString parameter;
-    ControlTestAccess::executeBatch(h.channel, framer, read, parameter, &h.port);
+    ControlTestAccess::executeBatch(h.channel, h.session, read, parameter);
     QCOMPARE(answers.isEmpty() ? h.pty.readFor(20) : h.pty.read(1000, ';', int(answers.count(';'))),
              answers);
     QCOMPARE(h.sentCommands(), sent);

@@ -10,6 +10,7 @@
 #include "MessageText.h"
 #include "ModalDialogCloser.h"
 #include "PluginPanel.h"
+#include "RadioPanel.h"
 #include "ScriptCommands.h"
 #include "SimKeyControl.h"
 #include "SimulatedRadio.h"
@@ -24,6 +25,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -78,6 +80,7 @@ private slots:
     void arguments();
     void scriptLines();
     void viewLogBoxFoundByChannel();
+    void windowShowsEveryControl();
     void headlessRunClosesModalDialogs();
 };
 
@@ -360,6 +363,8 @@ void tst_hostsim::scriptLines()
                              "swr 1 2\nswr 0 inf\nswr 0 2.5\nsmeter 1 -5";
     QCOMPARE(::write(pipeEnds[1], lines.constData(), size_t(lines.size())), lines.size());
     QCOMPARE(::write(pipeEnds[1], "0\ncat 1 1\nrunning 0\n", 20), 20);
+    const QByteArray tuning = "vfo 0 7074000\nvfo 1 -5\nvfo 1 fast\nmode 1 4\nmode 0 11\n";
+    QCOMPARE(::write(pipeEnds[1], tuning.constData(), size_t(tuning.size())), tuning.size());
     // QtGui hands a window's image work to pool threads of its own, whose hand-overs
     // ThreadSanitizer cannot follow in a Qt built without it: there the screenshot is left out.
 #ifdef __SANITIZE_THREAD__
@@ -374,6 +379,10 @@ void tst_hostsim::scriptLines()
     QTRY_COMPARE(quit.count(), 1);
     QCOMPARE(session.radio(1)->state().smeterDbm, -50.0);
     QCOMPARE(session.radio(0)->state().smeterDbm, arguments.smeterDbm);
+    QCOMPARE(session.radio(0)->state().vfoA, 7074000.0);
+    QCOMPARE(session.radio(1)->state().vfoA, TransceiverState().vfoA);
+    QCOMPARE(session.radio(1)->state().mode, 4u);
+    QCOMPARE(session.radio(0)->state().mode, TransceiverState().mode);
     // Only a transmitter takes an SWR, and only a ratio of at least 1.
     QCOMPARE(session.radio(0)->state().swr, 2.5);
     QCOMPARE(session.radio(1)->state().swr, 1.2);
@@ -409,16 +418,61 @@ void tst_hostsim::viewLogBoxFoundByChannel()
             new QLabel(channel == 1 ? QStringLiteral("/run/user/7/kenwood-ts480/RX2") : QString());
         path->setObjectName(QStringLiteral("lbVirtualPath"));
         pageLayout->addWidget(path);
+        auto* log = new QTextBrowser;
+        log->setObjectName(QStringLiteral("tbLog"));
+        log->append(QStringLiteral("CAT FA;"));
+        log->append(QStringLiteral("CAT FA0000%1;").arg(channel));
+        pageLayout->addWidget(log);
         tabs->addTab(page, QString::number(channel));
     }
 
     QCOMPARE(virtualPortPath(layout, 0), QString());
     QCOMPARE(virtualPortPath(layout, 1), QStringLiteral("/run/user/7/kenwood-ts480/RX2"));
     QCOMPARE(virtualPortPath(layout, 2), QString());
+    QCOMPARE(logViewLines(layout, 1), (QStringList{"CAT FA;", "CAT FA00001;"}));
+    QCOMPARE(logViewLines(layout, 2), QStringList());
     QCOMPARE(viewLogBox(layout, 0), logBoxes.at(0));
     QCOMPARE(viewLogBox(layout, 1), logBoxes.at(1));
     QCOMPARE(viewLogBox(layout, 2), nullptr);
     QCOMPARE(viewLogBox(nullptr, 0), nullptr);
+}
+
+// At its default size the window shows every control of every radio, nothing cut off on the
+// right, and the plug-in's log view has room for a TCP session's longest answer on one line.
+void tst_hostsim::windowShowsEveryControl()
+{
+    HostArguments arguments;
+    arguments.channels = 2;
+    arguments.txChannels = 1;
+    arguments.pluginPath = QStringLiteral(KENWOOD_PLUGIN);
+    HostWindow window;
+    HostSession session(arguments);
+    QVERIFY(session.start(window.optionsLayout()));
+    window.attach(&session);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QCheckBox* viewLog = viewLogBox(window.optionsLayout(), 0);
+    QVERIFY(viewLog);
+    viewLog->setChecked(true);
+
+    const QList<RadioPanel*> panels = window.findChildren<RadioPanel*>();
+    QCOMPARE(panels.size(), 2);
+    const QWidget* viewport = panels.first()->parentWidget()->parentWidget();
+    for (const RadioPanel* panel : panels)
+        for (const QWidget* control : panel->findChildren<QWidget*>()) {
+            if (!control->isVisible())
+                continue;
+            const QRect shown(control->mapTo(viewport, QPoint()), control->size());
+            QVERIFY2(shown.right() < viewport->width(),
+                     qPrintable(control->metaObject()->className()));
+        }
+    const auto* log = viewLog->parentWidget()->findChild<QTextBrowser*>(QStringLiteral("tbLog"));
+    QVERIFY(log);
+    QTRY_VERIFY(log->isVisible());
+    const QString longest =
+        QStringLiteral("127.0.0.1:40122 IF0000707400000000+000000000020000000;");
+    QVERIFY2(log->viewport()->width() > log->fontMetrics().horizontalAdvance(longest),
+             qPrintable(QString::number(log->viewport()->width())));
 }
 
 void tst_hostsim::headlessRunClosesModalDialogs()

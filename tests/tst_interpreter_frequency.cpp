@@ -101,7 +101,7 @@ void tst_interpreter_frequency::readAfterConstructionRows()
     QTest::newRow("unknown with parameter") << "XX5" << QByteArray();
     QTest::newRow("lower case and digits are noise") << "fa1" << QByteArray("?;");
     QTest::newRow("fixed answer with parameter") << "ID1" << QByteArray();
-    QTest::newRow("AI set form ignored") << "AI2" << QByteArray();
+    QTest::newRow("AI set form answers nothing") << "AI2" << QByteArray();
     QTest::newRow("IF with parameter") << "IF1" << QByteArray();
     QTest::newRow("FA wrong length") << "FA0000190000" << QByteArray();
     QTest::newRow("MD wrong length") << "MD12" << QByteArray();
@@ -114,6 +114,11 @@ void tst_interpreter_frequency::setThenReadRows()
 {
     QTest::newRow("FA") << "FA00007074000" << QStringList{"19 u0 u0 d7074000"} << "FA"
                         << QByteArray("FA00007074000;");
+    // The session's own auto-information setting: nothing for the host.
+    QTest::newRow("AI2") << "AI2" << QStringList() << "AI" << QByteArray("AI2;");
+    QTest::newRow("AI3") << "AI3" << QStringList() << "AI" << QByteArray("AI3;");
+    QTest::newRow("AI4 ignored") << "AI4" << QStringList() << "AI" << QByteArray("AI0;");
+    QTest::newRow("AI12 ignored") << "AI12" << QStringList() << "AI" << QByteArray("AI0;");
     QTest::newRow("FB") << "FB00014074000" << QStringList{"19 u0 u1 d14074000"} << "FB"
                         << QByteArray("FB00014074000;");
     QTest::newRow("FA highest 32-bit value")

@@ -45,6 +45,10 @@ const QStringList editableFields = {
     "chbEnablePtt",
     "chbEnableFootswitch",
     "chbLog",
+    "chbTcpEnable",
+    "sbTcpPort",
+    "leTcpConnect",
+    "leTcpTransmit",
 };
 
 const QStringList lineChoices = {"None", "DTR", "RTS"};
@@ -66,6 +70,9 @@ const NamedText labelTexts[] = {
     {"lbPortNamePtt_2", "Port name:"},
     {"lbDtr_2", "DTR"},
     {"lbRts_2", "RTS"},
+    {"lbTcpPort", "TCP port:"},
+    {"lbTcpConnect", "Connect from:"},
+    {"lbTcpTransmit", "Transmit from:"},
 };
 
 // The check boxes' texts, by object name; the DTR and RTS boxes have none of their own.
@@ -80,6 +87,7 @@ const NamedText checkBoxTexts[] = {
     {"chbDTR_FootSwitch", ""},
     {"chbRTS_FootSwitch", ""},
     {"chbLog", "View log"},
+    {"chbTcpEnable", "Enable TCP"},
 };
 
 // Answers only for the "Options" context, marking what it translated; a form that asks with
@@ -200,6 +208,13 @@ void tst_options::children_data()
         {"chbDTR_FootSwitch", "QCheckBox"},
         {"lbRts_2", "QLabel"},
         {"chbRTS_FootSwitch", "QCheckBox"},
+        {"chbTcpEnable", "QCheckBox"},
+        {"lbTcpPort", "QLabel"},
+        {"sbTcpPort", "QSpinBox"},
+        {"lbTcpConnect", "QLabel"},
+        {"leTcpConnect", "QLineEdit"},
+        {"lbTcpTransmit", "QLabel"},
+        {"leTcpTransmit", "QLineEdit"},
         {"widget", "QWidget"},
         {"verticalLayout", "QVBoxLayout"},
         {"chbLog", "QCheckBox"},
@@ -348,6 +363,13 @@ void tst_options::gridCells_data()
         {"gridLayout_2", "chbDTR_FootSwitch", 6, 1, 1},
         {"gridLayout_2", "lbRts_2", 7, 0, 1},
         {"gridLayout_2", "chbRTS_FootSwitch", 7, 1, 1},
+        {"gridLayout_2", "chbTcpEnable", 8, 0, 2},
+        {"gridLayout_2", "lbTcpPort", 9, 0, 1},
+        {"gridLayout_2", "sbTcpPort", 9, 1, 1},
+        {"gridLayout_2", "lbTcpConnect", 10, 0, 1},
+        {"gridLayout_2", "leTcpConnect", 10, 1, 1},
+        {"gridLayout_2", "lbTcpTransmit", 11, 0, 1},
+        {"gridLayout_2", "leTcpTransmit", 11, 1, 1},
     };
     for (const Cell& cell : table)
         QTest::newRow(cell.item) << QString(cell.grid) << cell.row << cell.column
@@ -388,7 +410,7 @@ void tst_options::gridShapes_data()
     QTest::addColumn<int>("spacing");
     QTest::addColumn<int>("verticalSpacing");
     QTest::newRow("gridLayout") << 19 << 12 << 3 << 10 << 5 << 8;
-    QTest::newRow("gridLayout_2") << 15 << 9 << 2 << -1 << 5 << 8;
+    QTest::newRow("gridLayout_2") << 22 << 13 << 2 << -1 << 5 << 8;
 }
 
 void tst_options::gridShapes()
@@ -415,7 +437,7 @@ void tst_options::gridSpacers_data()
 {
     QTest::addColumn<int>("row");
     QTest::newRow("gridLayout") << 11;
-    QTest::newRow("gridLayout_2") << 8;
+    QTest::newRow("gridLayout_2") << 12;
 }
 
 void tst_options::gridSpacers()
@@ -444,6 +466,10 @@ void tst_options::logPart()
     QVERIFY(widget && widget2 && outer && inner);
     QCOMPARE(widget->layout(), outer);
     QCOMPARE(widget2->layout(), inner);
+    // The log takes the panel's spare width, so an answer is not wrapped over several lines.
+    const auto* top = child<QGridLayout>(form, "gridLayout_3");
+    QCOMPARE(top->columnStretch(2), 1);
+    QCOMPARE(top->columnStretch(0) + top->columnStretch(1), 0);
 
     QCOMPARE(outer->count(), 2);
     QCOMPARE(outer->itemAt(0)->widget(), child<QCheckBox>(form, "chbLog"));
@@ -490,6 +516,7 @@ void tst_options::enablingLinks_data()
     QTest::newRow("chbEnablePtt") << QStringList{"cbPortNamePTT", "chbDTR", "chbRTS"};
     QTest::newRow("chbEnableFootswitch")
         << QStringList{"cbPortNameFootSwitch", "chbDTR_FootSwitch", "chbRTS_FootSwitch"};
+    QTest::newRow("chbTcpEnable") << QStringList{"sbTcpPort", "leTcpConnect", "leTcpTransmit"};
     QTest::newRow("chbLog") << QStringList{};
     QTest::newRow("chbFR") << QStringList{};
     QTest::newRow("chbAntSw") << QStringList{};

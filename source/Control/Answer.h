@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -15,6 +16,7 @@ public:
     // The longest answer, IF, has 38 characters.
     static constexpr int capacity = 40;
 
+    Answer() = default;
     explicit Answer(std::string_view answerTemplate);
 
     // Writes `value` in decimal ("-" in front when negative) right-aligned into the `width`
@@ -28,6 +30,12 @@ public:
     void putChar(int position, char character);
 
     QByteArray bytes() const { return QByteArray(m_text.data(), m_length); }
+
+    bool operator==(const Answer& other) const
+    {
+        return m_length == other.m_length &&
+               std::equal(m_text.begin(), m_text.begin() + m_length, other.m_text.begin());
+    }
 
 private:
     std::array<char, capacity> m_text{};

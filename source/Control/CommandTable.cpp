@@ -1,5 +1,6 @@
 #include "CommandTable.h"
 
+#include "AutoInformation.h"
 #include "FilterCommands.h"
 #include "FrequencyCommands.h"
 #include "KeyerCommands.h"
@@ -56,7 +57,7 @@ constexpr int noLimit = std::numeric_limits<int>::max();
 constexpr CommandEntry commands[] = {
     {"AC", "AC000;", 0, fixedAnswer},
     {"AG", "AG0000;", 3, levels::ag, 255},
-    {"AI", "AI0;", 0, fixedAnswer},
+    {"AI", "AI0;", 1, push::ai, 3},
     {"AN", "AN0;", 1, levels::an},
     {"BC", "BC0;", 0, fixedAnswer},
     {"BY", "BY00;", 0, fixedAnswer},
@@ -65,11 +66,11 @@ constexpr CommandEntry commands[] = {
     {"CT", "CT0;", 1, rit::ct},
     {"DL", "DL000;", 0, fixedAnswer},
     {"EX", "?;", 0, menu},
-    {"FA", "FA00000000000;", 11, frequency::fa},
-    {"FB", "FB00000000000;", 11, frequency::fb},
-    {"FR", "FR0;", 1, frequency::fr},
+    {"FA", "FA00000000000;", 11, frequency::fa, noLimit, ParameterKind::Digits, push::FA},
+    {"FB", "FB00000000000;", 11, frequency::fb, noLimit, ParameterKind::Digits, push::FB},
+    {"FR", "FR0;", 1, frequency::fr, noLimit, ParameterKind::Digits, push::FR},
     {"FS", "FS0;", 0, fixedAnswer},
-    {"FT", "FT0;", 1, frequency::ft},
+    {"FT", "FT0;", 1, frequency::ft, noLimit, ParameterKind::Digits, push::FT},
     {"FW", "FW0000;", 4, filter::fw},
     {"GT", "GT000;", 3, levels::gt},
     {"ID", "ID020;", 0, fixedAnswer},
@@ -80,7 +81,7 @@ constexpr CommandEntry commands[] = {
     {"LK", "LK00;", 0, fixedAnswer},
     {"LM", "LM10000;", 0, fixedAnswer},
     {"MC", "MC000;", 0, fixedAnswer},
-    {"MD", "MD0;", 1, frequency::md},
+    {"MD", "MD0;", 1, frequency::md, noLimit, ParameterKind::Digits, push::MD},
     {"MF", "MF0;", 0, fixedAnswer},
     {"MG", "MG000;", 3, levels::mg, 100},
     {"ML", "ML000;", 3, levels::ml, 100},
@@ -94,15 +95,15 @@ constexpr CommandEntry commands[] = {
     {"PS", "PS0;", 1, frequency::ps, 1},
     {"QR", "QR00;", 0, fixedAnswer},
     {"RA", "RA0000;", 4, levels::ra},
-    {"RC", "", 0, rit::rc},
-    {"RD", "RD1;", 0, rit::rd},
+    {"RC", "", 0, rit::rc, noLimit, ParameterKind::Digits, push::IF},
+    {"RD", "RD1;", 0, rit::rd, noLimit, ParameterKind::Digits, push::IF},
     {"RG", "RG000;", 3, levels::rg, 255},
     {"RL", "RL00;", 0, fixedAnswer},
     // SWR, compression and ALC, one answer each, written as one reply.
     {"RM", "RM10000;RM20000;RM30000;", 0, levels::rm},
-    {"RT", "RT0;", 1, rit::rt},
-    {"RU", "RU1;", 0, rit::ru},
-    {"RX", "RX0;", 0, frequency::rx},
+    {"RT", "RT0;", 1, rit::rt, noLimit, ParameterKind::Digits, push::IF},
+    {"RU", "RU1;", 0, rit::ru, noLimit, ParameterKind::Digits, push::IF},
+    {"RX", "RX0;", 0, frequency::rx, noLimit, ParameterKind::Digits, push::IF},
     {"SD", "SD0000;", 4, levels::sd, 1000},
     {"SH", "SH00;", 2, filter::sh},
     {"SL", "SL00;", 2, filter::sl},
@@ -111,11 +112,11 @@ constexpr CommandEntry commands[] = {
     {"TN", "TN00;", 0, fixedAnswer},
     {"TO", "TO0;", 0, fixedAnswer},
     {"TS", "TS0;", 0, fixedAnswer},
-    {"TX", "", 0, frequency::tx, 1},
+    {"TX", "", 0, frequency::tx, 1, ParameterKind::Digits, push::IF},
     {"VD", "VD0000;", 0, fixedAnswer},
     {"VG", "VG000;", 0, fixedAnswer},
     {"VX", "VX0;", 0, fixedAnswer},
-    {"XT", "XT0;", 1, rit::xt},
+    {"XT", "XT0;", 1, rit::xt, noLimit, ParameterKind::Digits, push::IF},
 };
 
 constexpr CommandEntry unrecognised{"", "?;", 0, fixedAnswer};

@@ -26,6 +26,8 @@ struct CommandEntry {
     // as no TS-480 client sends one (a noisy line may).
     int maximum = std::numeric_limits<int>::max();
     ParameterKind kind = ParameterKind::Digits;
+    // The auto-information reads whose value the command may change (push::Item bits).
+    quint8 pushes = 0;
 };
 
 // The entry for `code`; an unrecognised code gets the entry that answers "?;" to a read.

@@ -1,8 +1,9 @@
 #include "Control.h"
 
 #include "CheckedConnect.h"
-#include "CommandTable.h"
-#include "Request.h"
+#include "PortSession.h"
+#include "TcpListener.h"
+#include "TcpSession.h"
 
 #include "DeviceManagerAbstract.h"
 #include "Options.h"
@@ -69,6 +70,8 @@ Control::~Control()
     // The worker first: its turn is short and bounded, so it is waited for, never killed,
     // and the mutex is free once it has returned.
     stopWorker();
+    closeTcp();
+    closeCat();
     openKeyingPort(ptt, false);
     openKeyingPort(footSwitch, false);
     delete catPort;
@@ -91,11 +94,4 @@ quint16 Control::commandCode(const QString& letters)
     // A character beyond 8 bits counts as 0, which matches no command.
     const auto byte = [](QChar c) { return c.unicode() > 0xff ? 0 : c.unicode(); };
     return static_cast<quint16>(byte(letters[0]) | byte(letters[1]) << 8);
-}
-
-void Control::executeCommand(quint16 code, QString parameter, SerialPortControl* port)
-{
-    const CommandEntry& command = findCommand(code);
-    Request request(command, parameter, cache, *bus, *this, port);
-    command.handler(request);
 }

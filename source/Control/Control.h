@@ -1,37 +1,45 @@
 #pragma once
 // The engine of one transceiver channel: makes the host's transceiver look like a Kenwood
-// TS-480 on a serial port. It owns the channel's options panel and three serial ports (CAT,
-// PTT, footswitch), keeps the radio-state cache that the host feeds through the command bus
-// (quorvexCommand), interprets the Kenwood commands read from the CAT port in a worker thread,
-// and keys the host's key object from the ports' modem lines.
+// TS-480 to its clients, on a serial port and over TCP. It owns the channel's options panel,
+// three serial ports (CAT, PTT, footswitch) and, while "Enable TCP" is ticked, a TCP server;
+// keeps the radio-state cache that the host feeds through the command bus (quorvexCommand);
+// interprets the Kenwood commands of every session (the CAT port's and each TCP client's) in
+// one worker thread; and keys the host's key object from the ports' modem lines.
 //
 // Threads and locks:
 // - GUI thread (where the object was created): construction, the panel and its slots, openCAT,
-//   openPTT/openFootSw, timerEvent (PTT and footswitch lines, log view updates), appendLog
-//   and the log view's batches, settings, destruction. The bus-fed cache slots run where the
-//   bus emits (queued here otherwise).
-// - Worker thread, only while the CAT port is open: run() waits, holding no lock, on the CAT
-//   port's descriptor and on `workerWait`; when bytes arrive it reads them and executes the
-//   commands with `mutex` held from the read to the last command of that read; answers go into
-//   the port's output queue without waiting, and the rest of the queue goes out, outside the
-//   mutex, when the port is writable. While a CAT-port line is chosen for PTT or key, the wait
-//   lasts at most 500 us and each turn passes the line changes to setCts/setDsr, outside the
-//   mutex. It never touches a widget: the line choices it needs are the atomics
-//   pttLineChoice/keyLineChoice, kept current by the GUI thread, which wakes it on a change.
-//   It also waits on the virtual port's client watch: when the client leaves, its input is
-//   dropped and what it keyed released.
-// - `catKeyed` (what the CAT port keyed) belongs to the worker while it runs and to the GUI
-//   thread otherwise: the GUI thread releases it only after the worker has returned.
-// - Log lines reach the view through `logFeed` (its own lock): logMessage feeds it in the
-//   emitting thread while the view is shown, notices from any thread; the GUI thread takes a
-//   batch at most 25 times a second. Nothing waits on the GUI thread for it.
+//   openTcp, openPTT/openFootSw, timerEvent (PTT and footswitch lines, log view updates),
+//   appendLog and the log view's batches, settings, destruction. The bus-fed cache slots run
+//   where the bus emits (queued here otherwise).
+// - Worker thread, while the CAT port is open or the TCP server listens: run() waits, holding
+//   no lock, on every session's descriptor, the listening sockets and `workerWait`; it takes
+//   connections, reads what arrived and executes each session's commands in that session's
+//   order, one slice of input at a time with `mutex` held, taking the sessions in turn. Answers
+//   go into the asking session's output queue without waiting; the rest of a queue goes out,
+//   outside the mutex, when its descriptor is writable. Between slices, with `mutex` held, it
+//   turns the changed-items mask into auto-information pushes. While a CAT-port line is chosen
+//   for PTT or key, the wait lasts at most 500 us and each turn passes the line changes to
+//   setCts/setDsr, outside the mutex. It never touches a widget: the line choices it needs are
+//   the atomics pttLineChoice/keyLineChoice, kept current by the GUI thread, which wakes it on a
+//   change. It also waits on the virtual port's client watch: when the client leaves, its input
+//   is dropped, its auto-information setting forgotten and what it keyed released.
+// - `catKeyed` (what the CAT port keyed) and each TCP session's keying belong to the worker
+//   while it runs and to the GUI thread otherwise: the GUI thread releases them only after the
+//   worker has returned.
+// - The sessions, the listener and the address lists belong to the worker while it runs; the
+//   GUI thread changes them (a port opened or closed, the server switched) only after stopping
+//   the worker, and starts it again afterwards.
+// - Log lines reach the view through `logFeed` (its own lock): logMessage and logEvent feed it
+//   in the emitting thread while the view is shown, notices from any thread; the GUI thread
+//   takes a batch at most 25 times a second. Nothing waits on the GUI thread for it.
 // - The CW keyer (`keyer`) keys KY text in a thread of its own; see CwKeyer.h. KY, KS and RX
 //   reach it from the worker under `mutex`, the cache's setters from the GUI thread; it never
 //   takes `mutex`.
-// - `mutex` is non-recursive and guards `cache`. Every cache slot takes it, so nothing that
-//   runs under it may call them. The serial ports' own locks are taken inside their calls
-//   only, under `mutex` or not, and never the other way round.
+// - `mutex` is non-recursive and guards `cache` and `changedItems`. Every cache slot takes it,
+//   so nothing that runs under it may call them. The serial ports' own locks are taken inside
+//   their calls only, under `mutex` or not, and never the other way round.
 
+#include "AddressList.h"
 #include "CwKeyer.h"
 #include "LogFeed.h"
 #include "RadioState.h"
@@ -46,19 +54,26 @@
 #include <QThread>
 
 #include <atomic>
+#include <memory>
+#include <vector>
 
-class ByteQueue;
-class CommandFramer;
+class Answer;
 class DeviceManagerAbstract;
 class Options;
+class PortSession;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QSettings;
+class QSpinBox;
 class QTextBrowser;
 class QWidget;
 class quorvexCommand;
 class SerialPortControl;
+class Session;
+class TcpListener;
+class TcpSession;
 
 class Control : public QThread
 {
@@ -95,18 +110,28 @@ public:
     // each also shows in the log view with its reason. Any thread.
     quint64 refusedAnswers() const { return refusedAnswerCount; }
 
+    // The TCP server's port by default: 4480 for the first transceiver, 4481 for the second.
+    static constexpr int firstTcpPort = 4480;
+    // TCP clients served at once; the CAT port does not count.
+    static constexpr int maxTcpSessions = 8;
+
 signals:
-    // `trx` is false for a command received, true for an answer sent.
+    // `trx` is false for a command received, true for an answer sent. The text starts with the
+    // name of the session: "CAT FA;", "127.0.0.1:40122 FA00007074000;".
     void logMessage(QString, bool trx);
+    // A session's connection, end or refusal, and the server's opening and closing.
+    void logEvent(QString text);
 
 private slots:
     void openCAT(bool state);
+    void openTcp(bool state);
     void openPTT(bool state);
     void openFootSw(bool state);
     void appendLog(QString text, bool trx);
-    // While the log view is shown: takes each line logMessage carries, in the emitting thread,
-    // into the view's bounded feed.
+    // While the log view is shown: takes each line logMessage or logEvent carries, in the
+    // emitting thread, into the view's bounded feed.
     void feedLogView(QString text, bool trx);
+    void feedEvent(QString text);
     // CAT port line changes, called by the worker with the new level.
     void setCts(bool state);
     void setDsr(bool state);
@@ -219,8 +244,23 @@ private:
         QComboBox* cbPortNameFootSwitch = nullptr;
         QCheckBox* chbDTR_FootSwitch = nullptr;
         QCheckBox* chbRTS_FootSwitch = nullptr;
+        QCheckBox* chbTcpEnable = nullptr;
+        QSpinBox* sbTcpPort = nullptr;
+        QLineEdit* leTcpConnect = nullptr;
+        QLineEdit* leTcpTransmit = nullptr;
         QCheckBox* chbLog = nullptr;
         QTextBrowser* tbLog = nullptr;
+    };
+
+    // What the TCP server was opened with, to tell whether a settings restore changed it.
+    struct TcpChoice {
+        int port = 0;
+        QString connect;
+        QString transmit;
+        bool operator==(const TcpChoice& other) const
+        {
+            return port == other.port && connect == other.connect && transmit == other.transmit;
+        }
     };
 
     // What the CAT port keyed on the key object and has not released: the transmitter (TX
@@ -247,8 +287,16 @@ private:
     void connectPanel();
     // A port that would not open: its box back to unchecked without running `slot`, then the
     // modal message naming the port and the reason.
-    void refuseOpen(QCheckBox* box, const char* slot, QComboBox* nameBox, SerialPortControl* port);
+    void refuseOpen(QCheckBox* box, const char* slot, const QString& what, const QString& reason);
+    // GUI thread: the worker runs while there is something to serve (the CAT port open, or the
+    // TCP server listening); sessions and the server change only while it is stopped.
+    void startWorker();
     void stopWorker();
+    // GUI thread: closes the CAT port and tells the device manager.
+    void closeCat();
+    // GUI thread, worker stopped: ends every TCP session and closes the server.
+    void closeTcp();
+    TcpChoice tcpChoiceOnPanel() const;
     // The name the port behind an enable box was opened on; empty while it is closed.
     QString openPortName(const QCheckBox* enableBox);
     // GUI thread: new rows of cbPttLine / cbKeyLine. The CAT port's line poll runs only while
@@ -304,28 +352,64 @@ private:
     // again; logged, and a failed line releases what the CAT port keyed.
     void followLine(bool lost, short events);
     // Worker thread: the virtual port's client came or left. When it left, the input it wrote
-    // and the worker did not execute yet is dropped (`held` and the unfinished command in
-    // `framer`) with its answers, and what it keyed is released.
-    void followClient(ByteQueue& held, CommandFramer& framer);
+    // and the worker did not execute yet is dropped (the CAT session's held input and
+    // unfinished command) with its answers, its auto-information setting is forgotten, and
+    // what it keyed is released.
+    void followClient();
 
-    // One read of the worker: frames `bytes` with `framer`, logs each command received and
-    // hands it to the interpreter, answering on `port`. Runs with `mutex` held; `parameter` is
-    // the caller's reusable buffer.
-    void executeBatch(CommandFramer& framer, const QByteArray& bytes, QString& parameter,
-                      SerialPortControl* port);
+    // Worker thread: the sessions served this turn, the CAT port's first.
+    void collectSessions(std::vector<Session*>& sessions) const;
+    // Worker thread: takes the connections waiting on a listening socket; the connect list and
+    // the session limit decide who stays.
+    void acceptClients(int listenerFd);
+    // Worker thread: a TCP client gone, or its socket failed. What it keyed is released, its
+    // queues and descriptor go with it; the log says why.
+    void endTcpSession(Session* session);
+    // Whether the worker reads the session's descriptor this turn.
+    bool wantsInput(Session& session);
+    // Executes at most one slice of a session's waiting input; true when more could run.
+    bool executeSlice(Session& session, QString& parameter);
+    // Worker thread: turns the changed-items mask into pushes for the sessions with
+    // auto-information on; returns the earliest time a held-back push is due (-1: none).
+    qint64 pushChanges(const std::vector<Session*>& sessions, qint64 now);
+
+    // One read of the worker: frames `bytes` with the session's framer, logs each command
+    // received and hands it to the interpreter, answering to `session`. Runs with `mutex` held;
+    // `parameter` is the caller's reusable buffer.
+    void executeBatch(Session& session, const QByteArray& bytes, QString& parameter);
     // Logs a piece received, and whether it was malformed and so ignored.
-    void logReceived(QByteArrayView piece, bool wellFormed);
+    void logReceived(const Session& session, QByteArrayView piece, bool wellFormed);
 
     // The Kenwood interpreter: runs one command in the worker thread with `mutex` held,
-    // working on `cache` directly. An answer goes to `port`'s output queue whole, in one
-    // write, and is then logged with logMessage(answer, true); a refused one is counted and
-    // logged with its reason.
-    void executeCommand(quint16 code, QString parameter, SerialPortControl* port);
+    // working on `cache` directly. An answer goes to the session's output queue whole, in one
+    // write, and is then logged with logMessage; a refused one is counted and logged with its
+    // reason. A command that keys the transmitter is refused, and logged, for a session that
+    // may not transmit.
+    void executeCommand(quint16 code, QString parameter, Session& session);
+    // With `mutex` held: an answer to `session`, and its log line.
+    void sendAnswer(Session& session, const QByteArray& answer);
+    // A log line of `session`'s traffic, when anyone watches the log.
+    void logTraffic(const Session& session, const QString& text, bool trx);
+    void logSessionEvent(const QString& text);
+    // With `mutex` held: the answer the read of push item `index` gives now.
+    Answer pushedRead(int index, Session& session);
+    // With `mutex` held: the session knows the present value of every pushed read.
+    void rememberPushedReads(Session& session);
+    // Worker thread, with `mutex` held: transmit on or off for a session's TX or RX; the CAT
+    // port's through keyTransmitterFromCat. Back to receive, no session holds the transmitter.
+    void keyTransmitterFrom(Session& session, bool on);
+    // Without `mutex`: a TCP session that goes while it holds the transmitter releases it,
+    // unless another session holds it too, and logs it with `why`.
+    void releaseTransmitterOf(TcpSession& session, const QString& why);
+    bool tcpHoldsTransmitter() const;
+    // With `mutex` held: values that auto-information pushes changed; wakes the worker.
+    void raiseChanged(quint8 items);
 
     bool isMine(quint32 index) const { return index == cache.transceiver; }
     // Under the mutex: store into, or read, one cache field for the given channel index.
+    // A field that an auto-information read reports raises `pushes` when its value changes.
     template <typename Field, typename Value>
-    void storeFor(quint32 index, Field RadioState::*field, Value value);
+    void storeFor(quint32 index, Field RadioState::*field, Value value, quint8 pushes = 0);
     template <typename Field> Field readFor(quint32 index, Field RadioState::*field);
     // A meter bar, stored only from the host's main channel (0) of this channel's index.
     void storeMeter(quint32 index, quint32 channel, int RadioState::*bar, int value);
@@ -336,9 +420,18 @@ private:
     QPointer<Options> options;
     Panel panel;
     SerialPortControl* catPort = nullptr; // owned, lives in the worker thread
+    // The CAT port's session while the port is open.
+    std::unique_ptr<PortSession> catSession;
+    // While "Enable TCP" is ticked: the listening sockets, the lists they were opened with and
+    // the TCP clients.
+    std::unique_ptr<TcpListener> tcpListener;
+    TcpChoice tcpChoice;
+    AddressList connectList;
+    AddressList transmitList;
+    std::vector<std::unique_ptr<TcpSession>> tcpSessions;
     KeyingPort ptt;
     KeyingPort footSwitch;
-    // Written by the GUI thread, read by the worker at every turn.
+    // The worker runs; written by the GUI thread, read by the worker at every turn.
     std::atomic<bool> running{false};
     // Row of cbPttLine / cbKeyLine (0 none, 1 DTR, 2 RTS), copied by the GUI thread.
     std::atomic<int> pttLineChoice{0};
@@ -362,6 +455,8 @@ private:
     QElapsedTimer lastLogUpdate;
     DeviceManagerAbstract* manager = nullptr; // not owned
     RadioState cache;
+    // The push::Item reads whose value changed since the worker last looked; under `mutex`.
+    quint8 changedItems = 0;
     // Last: its thread ends first, before anything it might key through goes away.
     CwKeyer keyer;
 };

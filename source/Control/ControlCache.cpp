@@ -3,6 +3,7 @@
 
 #include "Control.h"
 
+#include "AutoInformation.h"
 #include "Meters.h"
 #include "Modes.h"
 
@@ -20,11 +21,14 @@ constexpr int lastCtcssTone = 42;
 // The common shape of the cache slots: a value for another channel's index changes nothing,
 // a read for another channel's index gives zero.
 template <typename Field, typename Value>
-void Control::storeFor(quint32 index, Field RadioState::*field, Value value)
+void Control::storeFor(quint32 index, Field RadioState::*field, Value value, quint8 pushes)
 {
     QMutexLocker lock(&mutex);
-    if (isMine(index))
-        cache.*field = value;
+    if (!isMine(index))
+        return;
+    if (pushes != 0 && cache.*field != Field(value))
+        raiseChanged(pushes);
+    cache.*field = value;
 }
 
 template <typename Field> Field Control::readFor(quint32 index, Field RadioState::*field)
@@ -61,12 +65,12 @@ bool Control::Started()
 void Control::setVfo(quint32 receiver, quint32 channel, double value)
 {
     QMutexLocker lock(&mutex);
-    if (!isMine(receiver))
+    if (!isMine(receiver) || channel > 1)
         return;
-    if (channel == 0)
-        cache.vfoA = value;
-    else if (channel == 1)
-        cache.vfoB = value;
+    double& vfo = channel == 0 ? cache.vfoA : cache.vfoB;
+    if (vfo != value)
+        raiseChanged(channel == 0 ? push::FA : push::FB);
+    vfo = value;
 }
 
 double Control::Vfo(quint32 receiver, quint32 channel)
@@ -82,6 +86,8 @@ void Control::setMode(quint32 receiver, quint32, quint32 value)
     QMutexLocker lock(&mutex);
     if (!isMine(receiver))
         return;
+    if (cache.mode != value)
+        raiseChanged(push::MD);
     cache.mode = value;
     // CW text is keyed in CW only: a host that leaves CW ends what was being sent.
     if (modes::groupOf(value) != modes::Group::Cw && keyer.stop())
@@ -151,7 +157,7 @@ int Control::MicGain(quint32 transmitter)
 
 void Control::setTrxMode(quint32 channel, bool state)
 {
-    storeFor(channel, &RadioState::trxMode, state);
+    storeFor(channel, &RadioState::trxMode, state, push::IF);
 }
 
 bool Control::TrxMode(quint32 channel)
@@ -293,7 +299,7 @@ int Control::SqlLevel(quint32 receiver)
 
 void Control::setRitEnable(quint32 receiver, quint32, bool state)
 {
-    storeFor(receiver, &RadioState::ritEnable, state);
+    storeFor(receiver, &RadioState::ritEnable, state, push::IF);
 }
 
 bool Control::RitEnable(quint32 receiver)
@@ -303,7 +309,7 @@ bool Control::RitEnable(quint32 receiver)
 
 void Control::setRitOffset(quint32 receiver, quint32, int value)
 {
-    storeFor(receiver, &RadioState::ritOffset, value);
+    storeFor(receiver, &RadioState::ritOffset, value, push::IF);
 }
 
 int Control::RitOffset(quint32 receiver)
@@ -313,7 +319,7 @@ int Control::RitOffset(quint32 receiver)
 
 void Control::setXitEnable(quint32 receiver, quint32, bool state)
 {
-    storeFor(receiver, &RadioState::xitEnable, state);
+    storeFor(receiver, &RadioState::xitEnable, state, push::IF);
 }
 
 bool Control::XitEnable(quint32 receiver)
@@ -366,16 +372,12 @@ void Control::setCtcssTone(quint32 receiver, int index)
 
 void Control::setSubRX(quint32 receiver, bool state)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.subRx = state ? 1 : 0;
+    storeFor(receiver, &RadioState::subRx, state ? 1 : 0, push::FR);
 }
 
 void Control::setSplit(quint32 receiver, bool state)
 {
-    QMutexLocker lock(&mutex);
-    if (isMine(receiver))
-        cache.split = state ? 1 : 0;
+    storeFor(receiver, &RadioState::split, state ? 1 : 0, push::FT);
 }
 
 void Control::setCatAttPreAmp(quint32 tranceiver, bool att, bool amp)

@@ -9,6 +9,7 @@
 
 #include "Control.h"
 
+#include "AutoInformation.h"
 #include "CwKeyControlAbstract.h"
 #include "Options.h"
 #include "SerialPortControl.h"
@@ -81,7 +82,8 @@ void Control::openKeyingPort(KeyingPort& keying, bool state)
     keying.port->setBaudRate(keyingPortSettings.baudRate);
     keying.port->setFlowControl(keyingPortSettings.flowControl);
     if (!keying.port->open(QIODevice::ReadOnly)) {
-        refuseOpen(keying.enableBox, keying.openSlot, keying.nameBox, keying.port);
+        refuseOpen(keying.enableBox, keying.openSlot, keying.nameBox->currentText(),
+                   keying.port->errorString());
         return;
     }
     keying.open = true;
@@ -160,12 +162,14 @@ void Control::releaseCatKeying(const QString& why)
 {
     const CatKeying keyed = std::exchange(catKeyed, CatKeying{});
     CwKeyControlAbstract* key = bus->cwKeyObject();
-    if (keyed.trx) {
+    // A TCP client that keyed as well still transmits.
+    if (keyed.trx && !tcpHoldsTransmitter()) {
         if (key)
             key->setTrx(cache.transceiver, CwKeyControlAbstract::CatPortSource, false);
         {
             QMutexLocker lock(&mutex);
             cache.trxMode = false;
+            raiseChanged(push::IF);
         }
         notice(tr("Transmitter released: ") + why);
     }

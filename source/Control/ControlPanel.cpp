@@ -3,6 +3,7 @@
 
 #include "Control.h"
 
+#include "AddressList.h"
 #include "CheckedConnect.h"
 #include "CwKeyControlAbstract.h"
 #include "DeviceManagerAbstract.h"
@@ -14,9 +15,11 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
 #include <QMetaMethod>
+#include <QSpinBox>
 #include <QTextBrowser>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -98,6 +101,14 @@ void Control::createObjects()
     panel.cbPortNameFootSwitch = panelChild<QComboBox>("cbPortNameFootSwitch");
     panel.chbDTR_FootSwitch = panelChild<QCheckBox>("chbDTR_FootSwitch");
     panel.chbRTS_FootSwitch = panelChild<QCheckBox>("chbRTS_FootSwitch");
+    panel.chbTcpEnable = panelChild<QCheckBox>("chbTcpEnable");
+    panel.sbTcpPort = panelChild<QSpinBox>("sbTcpPort");
+    panel.leTcpConnect = panelChild<QLineEdit>("leTcpConnect");
+    panel.leTcpTransmit = panelChild<QLineEdit>("leTcpTransmit");
+    // Closed, on this channel's own port, and for this machine only until the user says more.
+    panel.sbTcpPort->setValue(firstTcpPort + int(cache.transceiver));
+    panel.leTcpConnect->setText(AddressList::defaultText());
+    panel.leTcpTransmit->setText(AddressList::defaultText());
     panel.chbLog = panelChild<QCheckBox>("chbLog");
     panel.tbLog = panelChild<QTextBrowser>("tbLog");
     panel.tbLog->document()->setMaximumBlockCount(logViewLines);
@@ -144,6 +155,7 @@ void Control::connectPanel()
     CHECKED_CONNECT(panel.chbEnable, SIGNAL(toggled(bool)), this, SLOT(openCAT(bool)));
     CHECKED_CONNECT(panel.chbEnablePtt, SIGNAL(toggled(bool)), this, SLOT(openPTT(bool)));
     CHECKED_CONNECT(panel.chbEnableFootswitch, SIGNAL(toggled(bool)), this, SLOT(openFootSw(bool)));
+    CHECKED_CONNECT(panel.chbTcpEnable, SIGNAL(toggled(bool)), this, SLOT(openTcp(bool)));
     followLogView(panel.chbLog->isChecked());
     CHECKED_CONNECT(panel.chbLog, &QCheckBox::toggled, this,
                     [this](bool shown) { followLogView(shown); });
@@ -238,16 +250,15 @@ void Control::showLogBatch()
     edit.endEditBlock();
 }
 
-void Control::refuseOpen(QCheckBox* box, const char* slot, QComboBox* nameBox,
-                         SerialPortControl* port)
+void Control::refuseOpen(QCheckBox* box, const char* slot, const QString& what,
+                         const QString& reason)
 {
     QObject::disconnect(box, SIGNAL(toggled(bool)), this, slot);
     box->setChecked(false);
     CHECKED_CONNECT(box, SIGNAL(toggled(bool)), this, slot);
 
     auto* message = new QMessageBox;
-    message->setText(tr("Can't open ") + nameBox->currentText() + QLatin1Char('\n') +
-                     port->errorString());
+    message->setText(tr("Can't open ") + what + QLatin1Char('\n') + reason);
     // A message box sizes itself to its text and ignores a minimum width; a spacer across its
     // grid makes the width stick.
     message->setMinimumWidth(messageBoxMinimumWidth);
@@ -307,17 +318,25 @@ void Control::setTxAvailable(bool available)
 void Control::followLogView(bool shown)
 {
     // Lines already in the feed when the view goes away are still taken; appendLog drops them.
-    if (shown)
+    const auto direct = Qt::ConnectionType(Qt::DirectConnection | Qt::UniqueConnection);
+    if (shown) {
         CHECKED_CONNECT(this, SIGNAL(logMessage(QString, bool)), this,
-                        SLOT(feedLogView(QString, bool)),
-                        Qt::ConnectionType(Qt::DirectConnection | Qt::UniqueConnection));
-    else
+                        SLOT(feedLogView(QString, bool)), direct);
+        CHECKED_CONNECT(this, SIGNAL(logEvent(QString)), this, SLOT(feedEvent(QString)), direct);
+    } else {
         disconnect(this, SIGNAL(logMessage(QString, bool)), this, SLOT(feedLogView(QString, bool)));
+        disconnect(this, SIGNAL(logEvent(QString)), this, SLOT(feedEvent(QString)));
+    }
 }
 
 void Control::feedLogView(QString text, bool trx)
 {
     postLog(trx ? LogFeed::Kind::Sent : LogFeed::Kind::Received, text);
+}
+
+void Control::feedEvent(QString text)
+{
+    postLog(LogFeed::Kind::Notice, text);
 }
 
 bool Control::isLogWatched() const

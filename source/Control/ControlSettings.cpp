@@ -4,6 +4,9 @@
 // signals as a user's clicks: the panel flags follow and ports open, each with the name and
 // parameters restored before it in table order. GUI thread only.
 //
+// The TCP server's keys follow, its port and lists before its enable box, so that a restore
+// opens the server with them. A settings file from before them loads with the server closed.
+//
 // The by-name load has the last word on which port is open: the positional load that runs
 // before it may have chosen whatever device now stands at the stored position, so a port whose
 // stored name is found is reopened on that name, and one whose stored name has vanished from the
@@ -15,9 +18,13 @@
 
 #include "Options.h"
 
+#include "AddressList.h"
+
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QSettings>
+#include <QSpinBox>
 
 #include <optional>
 #include <utility>
@@ -25,14 +32,16 @@
 namespace
 {
 
-enum class Kind { CheckBox, ComboBox, PortName, PortEnable };
+enum class Kind { CheckBox, ComboBox, PortName, PortEnable, Number, Text, ServerEnable };
 
 // One stored widget of the panel, by object name, with its default in the "Options" group.
 struct Setting {
     const char* key;
     const char* widget;
     Kind kind;
-    int optionsDefault;                // checked state or row
+    // Checked state, row, or number (the TCP port: the first transceiver's; each further one
+    // adds its index).
+    int optionsDefault;
     const char* portNameKey = nullptr; // a port's enable box: the key of the port's name
 };
 
@@ -56,6 +65,10 @@ constexpr Setting storedKeys[] = {
     {"DTR_FootSw", "chbDTR_FootSwitch", Kind::CheckBox, false},
     {"RTS_FootSw", "chbRTS_FootSwitch", Kind::CheckBox, false},
     {"EnableFootSw", "chbEnableFootswitch", Kind::PortEnable, false, "PttNameFootSw"},
+    {"TcpPort", "sbTcpPort", Kind::Number, Control::firstTcpPort},
+    {"TcpConnect", "leTcpConnect", Kind::Text, 0},
+    {"TcpTransmit", "leTcpTransmit", Kind::Text, 0},
+    {"TcpEnable", "chbTcpEnable", Kind::ServerEnable, false},
 };
 
 enum class Group { Options, Rx };
@@ -88,9 +101,20 @@ QComboBox* comboBox(const Options* form, const Setting& setting)
     return form->findChild<QComboBox*>(QLatin1String(setting.widget));
 }
 
+QSpinBox* spinBox(const Options* form, const Setting& setting)
+{
+    return form->findChild<QSpinBox*>(QLatin1String(setting.widget));
+}
+
+QLineEdit* lineEdit(const Options* form, const Setting& setting)
+{
+    return form->findChild<QLineEdit*>(QLatin1String(setting.widget));
+}
+
 bool isCheckBox(const Setting& setting)
 {
-    return setting.kind == Kind::CheckBox || setting.kind == Kind::PortEnable;
+    return setting.kind == Kind::CheckBox || setting.kind == Kind::PortEnable ||
+           setting.kind == Kind::ServerEnable;
 }
 
 const Setting& settingFor(const char* key)
@@ -105,6 +129,10 @@ QVariant storedValue(const Options* form, const Setting& setting, Group group)
 {
     if (isCheckBox(setting))
         return checkBox(form, setting)->isChecked();
+    if (setting.kind == Kind::Number)
+        return spinBox(form, setting)->value();
+    if (setting.kind == Kind::Text)
+        return lineEdit(form, setting)->text();
     const QComboBox* box = comboBox(form, setting);
     if (setting.kind == Kind::PortName && group == Group::Rx)
         return box->currentText().toLatin1();
@@ -144,9 +172,50 @@ std::optional<bool> storedCheck(QSettings* settings, const Setting& setting)
     return std::nullopt;
 }
 
-// "Options": every box by row; a missing or unusable value gives the table's default.
-void restoreByRow(QSettings* settings, const Setting& setting, const Options* form)
+// A stored number that the spin box can show.
+std::optional<int> storedNumber(QSettings* settings, const Setting& setting, const QSpinBox* box)
 {
+    bool ok = false;
+    const int number = settings->value(QLatin1String(setting.key)).toInt(&ok);
+    if (!ok || number < box->minimum() || number > box->maximum())
+        return std::nullopt;
+    return number;
+}
+
+std::optional<QString> storedText(QSettings* settings, const Setting& setting)
+{
+    const QVariant value = settings->value(QLatin1String(setting.key));
+    if (value.typeId() != QMetaType::QString)
+        return std::nullopt;
+    return value.toString();
+}
+
+// The TCP port and lists: a missing or unusable value gives `fallback`'s number or text.
+bool restoreTcpField(QSettings* settings, const Setting& setting, const Options* form,
+                     std::optional<int> numberFallback, std::optional<QString> textFallback)
+{
+    if (setting.kind == Kind::Number) {
+        QSpinBox* box = spinBox(form, setting);
+        const std::optional<int> number = storedNumber(settings, setting, box);
+        if (number || numberFallback)
+            box->setValue(number ? *number : *numberFallback);
+        return true;
+    }
+    if (setting.kind == Kind::Text) {
+        const std::optional<QString> text = storedText(settings, setting);
+        if (text || textFallback)
+            lineEdit(form, setting)->setText(text ? *text : *textFallback);
+        return true;
+    }
+    return false;
+}
+
+// "Options": every box by row; a missing or unusable value gives the table's default.
+void restoreByRow(QSettings* settings, const Setting& setting, const Options* form, quint32 index)
+{
+    if (restoreTcpField(settings, setting, form, setting.optionsDefault + int(index),
+                        AddressList::defaultText()))
+        return;
     if (isCheckBox(setting)) {
         const bool checked = storedCheck(settings, setting).value_or(bool(setting.optionsDefault));
         checkBox(form, setting)->setChecked(checked);
@@ -159,6 +228,8 @@ void restoreByRow(QSettings* settings, const Setting& setting, const Options* fo
 // "RX": port names by name, other boxes by row; a missing or unusable value changes nothing.
 void restoreByName(QSettings* settings, const Setting& setting, const Options* form)
 {
+    if (restoreTcpField(settings, setting, form, std::nullopt, std::nullopt))
+        return;
     const QString key = QLatin1String(setting.key);
     if (isCheckBox(setting)) {
         QCheckBox* box = checkBox(form, setting);
@@ -202,7 +273,7 @@ void Control::readOptions(QSettings* settings)
     const InnerGroup inner(settings, Group::Options, cache.transceiver);
     restoringSettings = true;
     for (const Setting& setting : storedKeys)
-        restoreByRow(settings, setting, options);
+        restoreByRow(settings, setting, options, cache.transceiver);
     restoringSettings = false;
 }
 
@@ -211,6 +282,16 @@ void Control::readRxSettings(QSettings* settings)
     const InnerGroup inner(settings, Group::Rx, cache.transceiver);
     restoringSettings = true;
     for (const Setting& setting : storedKeys) {
+        if (setting.kind == Kind::ServerEnable) {
+            QCheckBox* box = checkBox(options, setting);
+            restoreByName(settings, setting, options);
+            // A server already open on another port or lists is opened again on the new ones.
+            if (box->isChecked() && tcpListener && !(tcpChoice == tcpChoiceOnPanel())) {
+                box->setChecked(false);
+                box->setChecked(true);
+            }
+            continue;
+        }
         if (setting.kind != Kind::PortEnable) {
             restoreByName(settings, setting, options);
             continue;

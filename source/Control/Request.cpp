@@ -1,12 +1,12 @@
 #include "Request.h"
 
 #include "Control.h"
-#include "SerialPortControl.h"
+#include "Session.h"
 
 Request::Request(const CommandEntry& command, QStringView parameter, RadioState& radio,
-                 quorvexCommand& bus, Control& channel, SerialPortControl* port)
+                 quorvexCommand& bus, Control& channel, Session& session, Answer* capture)
     : radio(radio), bus(bus), m_command(command), m_parameter(parameter), m_channel(channel),
-      m_port(port)
+      m_session(session), m_capture(capture)
 {
 }
 
@@ -24,20 +24,10 @@ void Request::replyFixed() const
 
 void Request::reply(const Answer& answer) const
 {
-    const QByteArray bytes = answer.bytes();
-    // The port queues a whole answer while it is open, so a refusal means the port is closed
-    // or its line failed; the log says which and shows the answer as not sent.
-    const bool sent = m_port->write(bytes) == bytes.size();
-    if (!sent)
-        ++m_channel.refusedAnswerCount;
-    if (!m_channel.isLogWatched())
-        return;
-    QString line = QString::fromLatin1(bytes);
-    if (!sent)
-        line +=
-            QStringLiteral(" (answer not sent: %1)")
-                .arg(m_port->handle() < 0 ? QStringLiteral("port closed") : m_port->errorString());
-    emit m_channel.logMessage(line, true);
+    if (m_capture)
+        *m_capture = answer;
+    else
+        m_channel.sendAnswer(m_session, answer.bytes());
 }
 
 CwKeyer& Request::keyer() const
@@ -52,12 +42,29 @@ void Request::note(const QString& text) const
 
 void Request::logEmptyAnswer() const
 {
-    emit m_channel.logMessage(QString(), true);
+    if (!m_capture)
+        m_channel.logTraffic(m_session, QString(), true);
+}
+
+bool Request::mayTransmit() const
+{
+    if (m_session.mayTransmit())
+        return true;
+    m_channel.logSessionEvent(
+        m_session.name() + QLatin1Char(' ') +
+        QLatin1String(m_command.letters.data(), qsizetype(m_command.letters.size())) +
+        QStringLiteral(" refused: not in the transmit list"));
+    return false;
+}
+
+void Request::rememberPushedReads() const
+{
+    m_channel.rememberPushedReads(m_session);
 }
 
 void Request::keyTransmitter(bool on) const
 {
-    m_channel.keyTransmitterFromCat(on);
+    m_channel.keyTransmitterFrom(m_session, on);
 }
 
 std::optional<int> Request::number(QStringView text) const

@@ -1,7 +1,9 @@
 #pragma once
 // One Kenwood command under interpretation: its table entry, its parameter text, the
-// channel's cache and bus, and the way back to the client. It lives on the worker's stack for
-// one command, while the channel mutex is held; handlers use it for everything they touch.
+// channel's cache and bus, and the session that sent it, to which the answer goes. It lives on
+// the worker's stack for one command, while the channel mutex is held; handlers use it for
+// everything they touch. A read run to form an auto-information push captures its answer
+// instead of sending it.
 
 #include "Answer.h"
 #include "CommandTable.h"
@@ -13,14 +15,14 @@
 
 class Control;
 class CwKeyer;
-class SerialPortControl;
+class Session;
 class quorvexCommand;
 
 class Request
 {
 public:
     Request(const CommandEntry& command, QStringView parameter, RadioState& radio,
-            quorvexCommand& bus, Control& channel, SerialPortControl* port);
+            quorvexCommand& bus, Control& channel, Session& session, Answer* capture = nullptr);
 
     RadioState& radio;
     quorvexCommand& bus;
@@ -29,8 +31,9 @@ public:
     quint32 index() const { return radio.transceiver; }
 
     // Whether the client that sent the command may key the transmitter (TX, RX and KY ask):
-    // the CAT port is the user's own line and always may.
-    bool mayTransmit() const { return true; }
+    // the CAT port is the user's own line and always may, a TCP client when the transmit list
+    // names it. A refusal is logged with the session's name.
+    bool mayTransmit() const;
     // The channel's CW keyer.
     CwKeyer& keyer() const;
     // A line about what the command did, for the log view (Control::notice).
@@ -59,9 +62,13 @@ public:
     Answer answerTemplate() const { return Answer(m_command.answer); }
     // A log line with empty text and no bytes on the port (RC's acknowledgement).
     void logEmptyAnswer() const;
-    // Transmit on or off through the host's key object, remembered as keyed by the CAT port
-    // so that it is released when its keyer goes away.
+    // Transmit on or off through the host's key object, remembered as keyed by the session
+    // that asked, so that it is released when that session's keyer goes away.
     void keyTransmitter(bool on) const;
+
+    Session& session() const { return m_session; }
+    // The session's auto-information comes on: what it would be pushed now is what it knows.
+    void rememberPushedReads() const;
 
 private:
     std::optional<int> number(QStringView text) const;
@@ -69,5 +76,6 @@ private:
     const CommandEntry& m_command;
     QStringView m_parameter;
     Control& m_channel;
-    SerialPortControl* m_port;
+    Session& m_session;
+    Answer* m_capture;
 };

@@ -2,7 +2,6 @@
 
 #include <QString>
 
-#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <ctime>
@@ -14,6 +13,7 @@ WorkerWait::WorkerWait() : m_fd(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 {
     if (m_fd < 0)
         qFatal("WorkerWait: no eventfd (%s)", qPrintable(qt_error_string(errno)));
+    clear();
 }
 
 WorkerWait::~WorkerWait()
@@ -21,24 +21,39 @@ WorkerWait::~WorkerWait()
     ::close(m_fd);
 }
 
-WorkerWait::Result WorkerWait::wait(int portFd, short events, int watchFd, qint64 limitMicroseconds)
+void WorkerWait::clear()
+{
+    m_fds.resize(1);
+    m_fds[0] = {m_fd, POLLIN, 0};
+}
+
+int WorkerWait::watch(int fd, short events)
 {
     // poll() ignores an entry with a negative descriptor.
-    std::array<pollfd, 3> fds{
-        {{m_fd, POLLIN, 0}, {events != 0 ? portFd : -1, events, 0}, {watchFd, POLLIN, 0}}};
+    m_fds.push_back({events != 0 ? fd : -1, events, 0});
+    return int(m_fds.size() - 1);
+}
+
+bool WorkerWait::wait(qint64 limitMicroseconds)
+{
     timespec limit{};
     limit.tv_sec = time_t(limitMicroseconds / 1000000);
     limit.tv_nsec = long(limitMicroseconds % 1000000) * 1000;
-    Result result;
-    if (::ppoll(fds.data(), fds.size(), limitMicroseconds < 0 ? nullptr : &limit, nullptr) <= 0)
-        return result;
-    result.portEvents = fds[1].revents;
-    result.clientWatch = fds[2].revents != 0;
-    if (fds[0].revents & POLLIN) {
-        std::uint64_t count = 0;
-        result.woken = ::read(m_fd, &count, sizeof count) == ssize_t(sizeof count);
+    if (::ppoll(m_fds.data(), m_fds.size(), limitMicroseconds < 0 ? nullptr : &limit, nullptr) <=
+        0) {
+        for (pollfd& entry : m_fds)
+            entry.revents = 0;
+        return false;
     }
-    return result;
+    if (!(m_fds[0].revents & POLLIN))
+        return false;
+    std::uint64_t count = 0;
+    return ::read(m_fd, &count, sizeof count) == ssize_t(sizeof count);
+}
+
+short WorkerWait::ready(int slot) const
+{
+    return m_fds[size_t(slot)].revents;
 }
 
 short WorkerWait::look(int fd, short events)

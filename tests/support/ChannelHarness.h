@@ -1,8 +1,8 @@
 #pragma once
 // A whole channel for end-to-end tests: a command bus, a Control on it, and the panel's
 // widgets by object name, driven the way a user drives them. Helpers put a pseudo-terminal
-// into a port list, record what the channel sends to the host and to its log in the test's
-// thread, and close the modal message box a failed open shows.
+// into a port list, open the TCP server, record what the channel sends to the host and to its
+// log in the test's thread, and close the modal message box a failed open shows.
 
 #include "Control.h"
 #include "InterpreterHarness.h"
@@ -11,7 +11,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QSpinBox>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -35,6 +37,20 @@ public:
             &control, &Control::logMessage, &recorder,
             [this](const QString& text, bool trx) { logged << (trx ? "> " : "< ") + text; },
             Qt::QueuedConnection);
+        QObject::connect(
+            &control, &Control::logEvent, &recorder,
+            [this](const QString& text) { events << text; }, Qt::QueuedConnection);
+    }
+
+    // Ticks "Enable TCP" for `port` and the two lists; whether the server listens.
+    bool enableTcp(quint16 port, const QString& connect = QStringLiteral("127.0.0.1, ::1"),
+                   const QString& transmit = QStringLiteral("127.0.0.1, ::1"))
+    {
+        widget<QSpinBox>("sbTcpPort")->setValue(port);
+        widget<QLineEdit>("leTcpConnect")->setText(connect);
+        widget<QLineEdit>("leTcpTransmit")->setText(transmit);
+        box("chbTcpEnable")->setChecked(true);
+        return box("chbTcpEnable")->isChecked();
     }
 
     QCheckBox* box(const char* name) const { return widget<QCheckBox>(name); }
@@ -87,6 +103,7 @@ public:
     QObject recorder;
     QStringList hostCommands; // as describeMessage gives them
     QStringList logged;       // "< " command received, "> " answer sent
+    QStringList events;       // connections, disconnections, refusals
 };
 
 // Closes the next modal message box (retrying until one shows) and keeps its text and width.

@@ -2,12 +2,15 @@
 // The tests' way into a channel: runs one command, or one read's worth of bytes, through the
 // interpreter exactly as the worker does, with the channel mutex held; reads and resets the
 // cache fields that have no getter, tells whether the PTT/footswitch and the CAT line polls
-// run, and counts the worker's turns and the CAT port's queued answer bytes.
+// run, counts the worker's turns and the CAT port's queued answer bytes, and tells where the
+// TCP server listens.
 // Test support only (Control names it a friend): the unit tests and the fuzzer use it.
 
-#include "CommandFramer.h"
 #include "Control.h"
+#include "PortSession.h"
 #include "SerialPortControl.h"
+#include "TcpListener.h"
+#include "TcpSession.h"
 
 #include <QMutexLocker>
 
@@ -15,18 +18,18 @@ class ControlTestAccess
 {
 public:
     static void execute(Control& channel, const QString& letters, const QString& parameter,
-                        SerialPortControl* port)
+                        Session& session)
     {
         QMutexLocker lock(&channel.mutex);
-        channel.executeCommand(Control::commandCode(letters), parameter, port);
+        channel.executeCommand(Control::commandCode(letters), parameter, session);
     }
 
-    // One read of the worker, framed by `framer` (which keeps the unfinished tail).
-    static void executeBatch(Control& channel, CommandFramer& framer, const QByteArray& bytes,
-                             QString& parameter, SerialPortControl* port)
+    // One read of the worker, framed by the session's framer (which keeps the unfinished tail).
+    static void executeBatch(Control& channel, Session& session, const QByteArray& bytes,
+                             QString& parameter)
     {
         QMutexLocker lock(&channel.mutex);
-        channel.executeBatch(framer, bytes, parameter, port);
+        channel.executeBatch(session, bytes, parameter);
     }
 
     static bool linePollActive(const Control& channel) { return channel.lineTimer.isActive(); }
@@ -41,6 +44,15 @@ public:
     static qint64 queuedAnswerBytes(const Control& channel)
     {
         return channel.catPort->queuedOutput();
+    }
+    // The TCP server's port while it listens (0 otherwise), and where it is bound.
+    static quint16 tcpPort(const Control& channel)
+    {
+        return channel.tcpListener ? channel.tcpListener->port() : 0;
+    }
+    static QStringList tcpAddresses(const Control& channel)
+    {
+        return channel.tcpListener ? channel.tcpListener->boundAddresses() : QStringList();
     }
     static constexpr qint64 outputQueueLimit = Control::outputQueueLimit;
     static constexpr qint64 heldInputLimit = Control::heldInputLimit;

@@ -6,6 +6,8 @@
 
 #include "Control.h"
 #include "ControlTestAccess.h"
+#include "LogLines.h"
+#include "PortSession.h"
 #include "PtyPair.h"
 #include "SerialPortControl.h"
 #include "quorvexCommand.h"
@@ -60,19 +62,20 @@ public:
     {
         hostCommands.clear();
         log.clear();
-        CommandFramer framer;
-        ControlTestAccess::executeBatch(channel, framer, piece.toLatin1() + ';', parameter, &port);
+        // A fresh framer, in the session that keeps its setting (AI) from run to run.
+        session.framer = CommandFramer();
+        ControlTestAccess::executeBatch(channel, session, piece.toLatin1() + ';', parameter);
         // The answer is written before execute returns; a read that finds its ";" ends at once.
         return answered() ? pty.read(1000) : pty.readFor(5);
     }
 
-    // The answers logged by the last run, in order.
+    // The answers logged by the last run, in order, without the session's name.
     QStringList loggedAnswers() const
     {
         QStringList lines;
         for (const QList<QVariant>& entry : log)
             if (entry.at(1).toBool())
-                lines << entry.at(0).toString();
+                lines << trafficOf(entry.at(0).toString());
         return lines;
     }
 
@@ -109,6 +112,8 @@ public:
     Control channel;
     PtyPair pty;
     SerialPortControl port{0};
+    // The CAT port's session, as the worker has it while the port is open.
+    PortSession session{&port};
     QSignalSpy hostCommands;
     QSignalSpy log;
 
@@ -118,7 +123,7 @@ private:
     bool answered() const
     {
         for (const QList<QVariant>& entry : log)
-            if (entry.at(1).toBool() && !entry.at(0).toString().isEmpty())
+            if (entry.at(1).toBool() && !trafficOf(entry.at(0).toString()).isEmpty())
                 return true;
         return false;
     }
