@@ -229,7 +229,9 @@ void tst_worker::pausedClient()
     }
 
     QByteArray received;
-    const QDeadlineTimer readDeadline(30000);
+    // Megabytes through a pseudo-terminal's few kilobytes, a wake-up each: seconds on a quiet
+    // machine, far more on a loaded one. The bound only keeps a stalled worker from hanging.
+    const QDeadlineTimer readDeadline(120000);
     while (received.size() < expected.size() && !readDeadline.hasExpired()) {
         if (written < commands.size())
             written += writeSome(fd, commands, written);
