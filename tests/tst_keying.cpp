@@ -150,11 +150,7 @@ public:
                 calls << call;
         return calls;
     }
-    bool logged(const QString& text) const
-    {
-        return std::any_of(channel.logged.cbegin(), channel.logged.cend(),
-                           [&text](const QString& line) { return line.contains(text); });
-    }
+    bool logged(const QString& text) const { return channel.logView().join('\n').contains(text); }
 
     PtyPair pty;
     Lines lines{pty.slavePath(), {}, {}};
@@ -548,7 +544,7 @@ void tst_keying::cwText()
     QCOMPARE(cw.keyerCalls(), pressed(elements + 1));
     QCOMPARE(cw.key.count(), 2 * (elements + 1));
     if (!logged.isEmpty())
-        QTRY_VERIFY2(cw.logged(logged), qPrintable(cw.channel.logged.join('\n')));
+        QTRY_VERIFY2(cw.logged(logged), qPrintable(cw.channel.logView().join('\n')));
 }
 
 // Four full texts fill the keyer: KY reads 1 and a fifth text is dropped; RX empties it.

@@ -308,9 +308,6 @@ private:
     void takeCatLineChanges();
     // Feeds the log view from logMessage while it is shown, not otherwise.
     void followLogView(bool shown);
-    // A line about what the channel did (neither a command nor an answer), in parentheses,
-    // while the log view is shown. Any thread.
-    void logNote(const QString& text);
     // Follows the CAT port choice: the virtual port's path shown next to the port box, and the
     // CAT-line keying choices offered (and copied for the worker) only on a real port, since a
     // pseudo-terminal has no modem lines.

@@ -91,7 +91,7 @@ void Control::setMode(quint32 receiver, quint32, quint32 value)
     cache.mode = value;
     // CW text is keyed in CW only: a host that leaves CW ends what was being sent.
     if (modes::groupOf(value) != modes::Group::Cw && keyer.stop())
-        logNote(QStringLiteral("CW text stopped: the host left CW"));
+        notice(tr("CW text stopped: the host left CW"));
 }
 
 quint32 Control::Mode(quint32 receiver)

@@ -134,7 +134,7 @@ void Control::keyFromCatLine(int lineBit, bool state)
 {
     // The operator takes over: CW text being sent stops before the line keys anything.
     if (state && ((pttLineChoice | keyLineChoice) & lineBit) && keyer.stop())
-        logNote(QStringLiteral("CW text stopped: a CAT port line went active"));
+        notice(tr("CW text stopped: a CAT port line went active"));
     // One input may drive both: PTT first, then the key.
     if (pttLineChoice & lineBit)
         keyTransmitterFromCat(state);

@@ -209,8 +209,10 @@ void Control::notice(const QString& text)
 
 void Control::appendNotice(const QString& text)
 {
+    // Escaped text is markup: without a tag the view takes it for plain text and shows "&quot;".
     if (options)
-        panel.tbLog->append(text.toHtmlEscaped());
+        panel.tbLog->append(QLatin1String("<span>") + text.toHtmlEscaped() +
+                            QLatin1String("</span>"));
 }
 
 void Control::postLog(LogFeed::Kind kind, const QString& text)
@@ -340,12 +342,6 @@ void Control::feedEvent(QString text)
 bool Control::isLogWatched() const
 {
     return isSignalConnected(QMetaMethod::fromSignal(&Control::logMessage));
-}
-
-void Control::logNote(const QString& text)
-{
-    if (isLogWatched())
-        emit logMessage(QLatin1Char('(') + text + QLatin1Char(')'), true);
 }
 
 void Control::appendLog(QString text, bool trx)

@@ -37,7 +37,7 @@ CwKeyer& Request::keyer() const
 
 void Request::note(const QString& text) const
 {
-    m_channel.logNote(text);
+    m_channel.notice(text);
 }
 
 void Request::logEmptyAnswer() const

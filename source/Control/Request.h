@@ -36,7 +36,7 @@ public:
     bool mayTransmit() const;
     // The channel's CW keyer.
     CwKeyer& keyer() const;
-    // A line about what the command did, for the log view (Control::logNote).
+    // A line about what the command did, for the log view (Control::notice).
     void note(const QString& text) const;
 
     // The parameter's number of characters decides between read and set.

@@ -76,8 +76,10 @@ void FakeKeyControl::record(const KeyCall& call)
 
 QList<KeyCall> FakeKeyControl::calls() const
 {
+    // A copy of its own: a list sharing its data with m_calls would be released outside the
+    // mutex while a keying thread appends to m_calls under it.
     QMutexLocker lock(&m_mutex);
-    return m_calls;
+    return QList<KeyCall>(m_calls.cbegin(), m_calls.cend());
 }
 
 QList<KeyCall> FakeKeyControl::calls(KeyCall::Kind kind) const
