@@ -212,7 +212,7 @@ void tst_tcp::flooderHoldsBackOnlyItself()
         // More answers than the output limit hold, none of them read.
         QVERIFY(taken / 3 * 38 > ControlTestAccess::outputQueueLimit);
     }
-    QTRY_COMPARE(channel.events.size(), 3);
+    QTRY_COMPARE_WITH_TIMEOUT(channel.events.size(), 3, 30000);
     QVERIFY(channel.events.last().contains(" disconnected"));
     QVERIFY(poller.write("ID;"));
     QCOMPARE(poller.read(answerMs), QByteArray("ID020;"));

@@ -455,6 +455,9 @@ private:
     QElapsedTimer lastLogUpdate;
     DeviceManagerAbstract* manager = nullptr; // not owned
     RadioState cache;
+    // Worker thread: the most input one session executes in one turn (smaller while others
+    // share the turn).
+    qsizetype sliceBytes = 0;
     // The push::Item reads whose value changed since the worker last looked; under `mutex`.
     quint8 changedItems = 0;
     // Last: its thread ends first, before anything it might key through goes away.

@@ -55,9 +55,11 @@ constexpr LineFailure lineFailures[] = {
     {POLLHUP, QT_TRANSLATE_NOOP("Control", "hang-up (the device or the other end is gone)")},
 };
 
-// Input is executed in slices of at most this much, so that the answers of one slice overshoot
-// the output queue's limit by a bounded amount, and the other sessions wait for one slice only.
-constexpr qsizetype executeSliceBytes = 1024;
+// Input is executed in slices of at most a tty's read buffer, so that the answers of one slice
+// overshoot the output queue's limit by a bounded amount; with other sessions beside it, in
+// smaller ones, so that they wait for one short slice only.
+constexpr qsizetype soleSliceBytes = 4096;
+constexpr qsizetype sharedSliceBytes = 1024;
 
 qint64 monotonicMicroseconds()
 {
@@ -161,6 +163,7 @@ void Control::run()
 
     while (running) {
         collectSessions(sessions);
+        sliceBytes = sessions.size() > 1 ? sharedSliceBytes : soleSliceBytes;
         const bool watching = catSession && catLinesWatched();
         workerWait.clear();
         // The virtual port's client watch, then the listening sockets, then the sessions.
@@ -256,7 +259,7 @@ bool Control::wantsInput(Session& session)
     // slice at most waits), so its input is not read ahead of the others' turns; while its
     // answers wait at the limit it is read on, up to the held-input limit.
     const bool executing = session.queuedOutput() < outputQueueLimit;
-    return session.input.size() < (executing ? qint64(executeSliceBytes) : heldInputLimit);
+    return session.input.size() < (executing ? qint64(sliceBytes) : heldInputLimit);
 }
 
 bool Control::executeSlice(Session& session, QString& parameter)
@@ -264,7 +267,7 @@ bool Control::executeSlice(Session& session, QString& parameter)
     // Commands are executed only while the answers queued so far stay under the limit.
     if (session.input.isEmpty() || session.queuedOutput() >= outputQueueLimit)
         return false;
-    const qsizetype size = qMin(session.input.size(), qint64(executeSliceBytes));
+    const qsizetype size = qMin(session.input.size(), qint64(sliceBytes));
     {
         QMutexLocker lock(&mutex);
         executeBatch(session, QByteArray::fromRawData(session.input.front(), size), parameter);
