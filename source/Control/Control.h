@@ -367,8 +367,10 @@ private:
     void endTcpSession(Session* session);
     // Whether the worker reads the session's descriptor this turn.
     bool wantsInput(Session& session);
-    // Executes at most one slice of a session's waiting input; true when more could run.
-    bool executeSlice(Session& session, QString& parameter);
+    // Whether the session has input to execute and room for its answers.
+    static bool mayExecute(Session& session);
+    // Executes at most one slice of a session's waiting input.
+    void executeSlice(Session& session, QString& parameter);
     // Worker thread: turns the changed-items mask into pushes for the sessions with
     // auto-information on; returns the earliest time a held-back push is due (-1: none).
     qint64 pushChanges(const std::vector<Session*>& sessions, qint64 now);

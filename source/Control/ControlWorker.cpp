@@ -158,7 +158,6 @@ void Control::run()
     std::vector<Session*> sessions;
     sessions.reserve(1 + maxTcpSessions);
     bool catHungUp = false;
-    bool moreToExecute = false;
     qint64 pushDue = -1;
 
     while (running) {
@@ -175,7 +174,12 @@ void Control::run()
                 workerWait.watch(fd, POLLIN);
         const int firstSession =
             firstListener + int(tcpListener ? tcpListener->descriptors().size() : 0);
+        // Input a session may execute now is taken without waiting. This is decided here, after
+        // the last turn's answers went out, and not when the slice ran: a line that took every
+        // queued answer leaves nothing to wait for, and held input would never run.
+        bool executable = false;
         for (Session* session : sessions) {
+            executable = executable || mayExecute(*session);
             // A failed CAT line is not waited on; after each pause it is looked at once.
             const bool dead = session == catSession.get() && catHungUp;
             const short events = dead ? 0
@@ -186,7 +190,7 @@ void Control::run()
         qint64 limit = watching ? lineTurnMicroseconds : catHungUp ? hangUpRetryMicroseconds : -1;
         if (pushDue >= 0)
             limit = sooner(limit, qMax<qint64>(0, pushDue - monotonicMicroseconds()));
-        if (moreToExecute)
+        if (executable)
             limit = 0;
         workerWait.wait(limit);
         workerTurns.fetch_add(1, std::memory_order_relaxed);
@@ -230,9 +234,8 @@ void Control::run()
         if (anyEnded || tcpSessions.size() + (catSession ? 1 : 0) != sessions.size())
             collectSessions(sessions);
 
-        moreToExecute = false;
         for (Session* session : sessions)
-            moreToExecute = executeSlice(*session, parameter) || moreToExecute;
+            executeSlice(*session, parameter);
         pushDue = pushChanges(sessions, monotonicMicroseconds());
         // The answers of this turn, each session's in as few writes as its line takes.
         for (Session* session : sessions)
@@ -262,18 +265,22 @@ bool Control::wantsInput(Session& session)
     return session.input.size() < (executing ? qint64(sliceBytes) : heldInputLimit);
 }
 
-bool Control::executeSlice(Session& session, QString& parameter)
+bool Control::mayExecute(Session& session)
 {
     // Commands are executed only while the answers queued so far stay under the limit.
-    if (session.input.isEmpty() || session.queuedOutput() >= outputQueueLimit)
-        return false;
+    return !session.input.isEmpty() && session.queuedOutput() < outputQueueLimit;
+}
+
+void Control::executeSlice(Session& session, QString& parameter)
+{
+    if (!mayExecute(session))
+        return;
     const qsizetype size = qMin(session.input.size(), qint64(sliceBytes));
     {
         QMutexLocker lock(&mutex);
         executeBatch(session, QByteArray::fromRawData(session.input.front(), size), parameter);
     }
     session.input.consume(size);
-    return !session.input.isEmpty() && session.queuedOutput() < outputQueueLimit;
 }
 
 void Control::followLine(bool lost, short events)
