@@ -57,6 +57,16 @@ constexpr Write keyingWrites[] = {
     {"KY;", 1, 1, {{"KY", 4}}},  {"FA;KS;", 2, 2, {{"FA", 14}, {"KS", 6}}},
 };
 
+// A session flooding beside another: reads only, for the same reason. A flood of sets would
+// measure how fast host-sim confirms them, not the plug-in; its backlog would also delay the
+// host's own reports (tuning) that other sessions are told of. The TCP floor answers these too.
+constexpr Write readWrites[] = {
+    {"FA;", 1, 1, {{"FA", 14}}},
+    {"IF;", 1, 1, {{"IF", 38}}},
+    {"ID;", 1, 1, {{"ID020;", 6}}},
+    {"FA;IF;", 2, 2, {{"FA", 14}, {"IF", 38}}},
+};
+
 // A cycle of writes, repeated for as long as a run lasts.
 struct Cycle {
     const Write* writes;
@@ -65,6 +75,7 @@ struct Cycle {
 };
 constexpr Cycle standardCycle{cycle, cycleLength};
 constexpr Cycle keyingCycle{keyingWrites, sizeof keyingWrites / sizeof keyingWrites[0]};
+constexpr Cycle readCycle{readWrites, sizeof readWrites / sizeof readWrites[0]};
 
 // Whether `answer` is what `expected` describes: the prefix, the length, the closing ";"
 // and nothing but digits, signs and spaces after the prefix.

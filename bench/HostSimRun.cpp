@@ -89,6 +89,15 @@ bool HostSimRun::script(const std::string& line, std::string& error)
     return true;
 }
 
+double HostSimRun::tunedAt(int channel, long hz, int timeoutMs)
+{
+    const std::string prefix =
+        "tuned RX" + std::to_string(channel + 1) + " " + std::to_string(hz) + " at ";
+    if (!waitForLines(m_process, prefix, 1, timeoutMs))
+        return -1;
+    return std::stod(linesStarting(outputPath(), prefix).front().substr(prefix.size()));
+}
+
 double HostSimRun::timedScript(const std::string& line)
 {
     using Clock = std::chrono::steady_clock;

@@ -36,6 +36,10 @@ public:
     // say "ok <line>", in milliseconds (to about 1 ms), or a negative number when it did not
     // within 10 s. Any thread, one at a time.
     double timedScript(const std::string& line);
+    // When host-sim reported the tuning of a "vfo <channel> <hz>" line: its "tuned" line's time
+    // (microseconds of the monotonic clock), or a negative number when it has not printed one
+    // within `timeoutMs`.
+    double tunedAt(int channel, long hz, int timeoutMs);
     pid_t pid() const { return m_process.pid(); }
     // The file host-sim prints its lines to.
     const std::string& outputPath() const { return m_process.outputPath(); }

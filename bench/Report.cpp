@@ -120,7 +120,7 @@ void printScale(const ScaleResult& scale, const char* what = "channels served at
 
 void printLatencyRow(const LatencyRow& row)
 {
-    std::printf("  %-22s %6ld %8.0f %8.0f %8.0f %8.0f %6ld %6ld %8ld\n", row.command.c_str(),
+    std::printf("  %-25s %6ld %8.0f %8.0f %8.0f %8.0f %6ld %6ld %8ld\n", row.command.c_str(),
                 row.stats.count, row.stats.p50, row.stats.p90, row.stats.p99, row.stats.max,
                 row.right, row.wrong, row.missing);
 }
@@ -130,15 +130,20 @@ void printTcp(const TcpResults& tcp)
     if (!tcp.measured)
         return;
     printScale(tcp.sessions, "TCP sessions of one channel polling at once");
-    std::printf("\nOne TCP session, alone and beside a flooding session; auto-information pushes "
-                "(us)\n");
-    std::printf("  %-22s %6s %8s %8s %8s %8s %6s %6s %8s\n", "run", "n", "p50", "p90", "p99", "max",
+    std::printf("\nOne TCP session, alone and beside a flooding session; auto-information pushes; "
+                "the TCP floor's poller alone and beside a flood (us)\n");
+    std::printf("  %-25s %6s %8s %8s %8s %8s %6s %6s %8s\n", "run", "n", "p50", "p90", "p99", "max",
                 "right", "wrong", "missing");
     printLatencyRow(tcp.pollerAlone);
     printLatencyRow(tcp.pollerBesideFlood);
     printLatencyRow(tcp.push);
+    printLatencyRow(tcp.floorPollerAlone);
+    printLatencyRow(tcp.floorPollerBesideFlood);
     std::printf("  the flood beside it: %ld commands, right %ld, wrong %ld, missing %ld\n",
                 tcp.flood.commands, tcp.flood.right, tcp.flood.wrong, tcp.flood.missing);
+    std::printf("  the floor's flood: %ld commands, right %ld, wrong %ld, missing %ld\n",
+                tcp.floorFlood.commands, tcp.floorFlood.right, tcp.floorFlood.wrong,
+                tcp.floorFlood.missing);
     std::printf("  idle, %d quiet sessions: host-sim %.2f %% beyond %.2f %% without a server, "
                 "bare loop %.2f %%\n",
                 tcp.quietSessions, 100 * (tcp.idleHostCpu - tcp.idleHostBaseline),
@@ -243,6 +248,8 @@ Json tcpJson(const TcpResults& tcp, const std::string& label)
             {"poller_alone", latencyJson(tcp.pollerAlone)},
             {"poller_beside_flood", latencyJson(tcp.pollerBesideFlood)},
             {"flood", trafficJson(tcp.flood)},
+            {"floor_poller_alone", latencyJson(tcp.floorPollerAlone)},
+            {"floor_poller_beside_flood", latencyJson(tcp.floorPollerBesideFlood)},
             {"push", latencyJson(tcp.push)},
             {"idle",
              {{"quiet_sessions", tcp.quietSessions},

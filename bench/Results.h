@@ -65,11 +65,15 @@ struct ScaleResult {
 struct TcpResults {
     bool measured = false;
     ScaleResult sessions; // eight sessions of one channel polling at once, and the floor's eight
-    // One session polling alone, and the same while another session floods the channel.
+    // One session polling alone, and the same while another session floods the channel; and the
+    // same two on the TCP floor, for what the machine allows.
     LatencyRow pollerAlone;
     LatencyRow pollerBesideFlood;
     TrafficResult flood;
-    // From host-sim's tuning (its script line written) to the FA push at an AI2 session.
+    LatencyRow floorPollerAlone;
+    LatencyRow floorPollerBesideFlood;
+    TrafficResult floorFlood;
+    // From host-sim's tuning (the time it reported the change) to the FA push at an AI2 session.
     LatencyRow push;
     // Idle CPU with eight quiet sessions connected: host-sim beyond its baseline without a
     // server, and the bare loop on one port.

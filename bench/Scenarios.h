@@ -39,7 +39,11 @@ private:
     // Starts every build's host-sim, then the floor and the bare loop, on `channels` pairs each.
     bool startSideBySide(int channels, SideBySide& run, std::string& error);
     // The parts of tcp(), on a running host-sim serving TCP on `port`.
-    bool tcpFlood(int port, TcpResults& results, std::string& error);
+    // One session polling `port` alone, then beside another that floods it with reads; the
+    // rows' commands start with `prefix`.
+    bool pollBesideFlood(int port, const std::string& label, const std::string& prefix,
+                         LatencyRow& alone, LatencyRow& beside, TrafficResult& flood,
+                         std::string& error);
     bool tcpPush(HostSimRun& host, int port, TcpResults& results, std::string& error);
     bool tcpIdle(const Build& build, TcpResults& results, std::string& error);
 

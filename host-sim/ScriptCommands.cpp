@@ -8,6 +8,8 @@
 
 #include <QCheckBox>
 
+#include <chrono>
+
 #include <cerrno>
 #include <cmath>
 #include <unistd.h>
@@ -107,7 +109,16 @@ bool ScriptCommands::vfo(const QStringList& words)
     const double hz = words.at(2).toDouble(&ok);
     if (!radio || !ok || !std::isfinite(hz) || hz <= 0 || hz > SimulatedRadio::highestFrequency)
         return false;
+    // The moment the host reports the new frequency, on the clock key edges are stamped with:
+    // what a client told of the change is timed from here.
+    const qint64 at = std::chrono::duration_cast<std::chrono::microseconds>(
+                          std::chrono::steady_clock::now().time_since_epoch())
+                          .count();
     radio->tune(hz);
+    printHostLine(QStringLiteral("tuned RX%1 %2 at %3")
+                      .arg(radio->index() + 1)
+                      .arg(qint64(hz))
+                      .arg(at));
     return true;
 }
 

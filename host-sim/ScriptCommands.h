@@ -3,7 +3,8 @@
 //   smeter <channel> <dBm>     move a receiver's signal level (reported as command 100)
 //   swr <transmitter> <ratio>  set a transmitter's SWR, at least 1.0 (reported as command
 //                              103 while it transmits, beside its power as command 102)
-//   vfo <channel> <hz>         tune a receiver's VFO A (reported as the host reports tuning)
+//   vfo <channel> <hz>         tune a receiver's VFO A (reported as the host reports tuning;
+//                              printed: "tuned RX<n> <hz> at <us>", the time of the report)
 //   mode <channel> <mode>      switch a receiver to a host mode, 0 to 10 (reported with the
 //                              mode's filter, as when the user picks it)
 //   cat <channel> <0|1>        flip the device manager's "CAT enable" switch of a channel

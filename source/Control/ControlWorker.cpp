@@ -234,12 +234,16 @@ void Control::run()
         if (anyEnded || tcpSessions.size() + (catSession ? 1 : 0) != sessions.size())
             collectSessions(sessions);
 
-        for (Session* session : sessions)
+        // Each session's answers go out as soon as its slice is done, not after the others'.
+        for (Session* session : sessions) {
             executeSlice(*session, parameter);
-        pushDue = pushChanges(sessions, monotonicMicroseconds());
-        // The answers of this turn, each session's in as few writes as its line takes.
-        for (Session* session : sessions)
             if (session->queuedOutput() > 0)
+                session->sendQueued();
+        }
+        // Then the pushes.
+        pushDue = pushChanges(sessions, monotonicMicroseconds());
+        for (Session* session : sessions)
+            if (session->autoInformation.isOn() && session->queuedOutput() > 0)
                 session->sendQueued();
         if (watching)
             takeCatLineChanges();
