@@ -3,6 +3,7 @@
 #include "CatAbstract.h"
 #include "CheckedConnect.h"
 #include "HostSession.h"
+#include "LogPane.h"
 #include "RadioPanel.h"
 
 #include <QApplication>
@@ -11,7 +12,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
-#include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -75,13 +75,10 @@ void HostWindow::attach(HostSession* started)
 
     auto* messageBox = new QGroupBox(tr("Messages from the plug-in"));
     auto* messageLayout = new QVBoxLayout(messageBox);
-    messages = new QPlainTextEdit;
-    messages->setReadOnly(true);
-    messages->setMaximumBlockCount(messageLines);
+    messages = new LogPane(messageLines);
     messageLayout->addWidget(messages);
     hostColumn->addWidget(messageBox, 1);
-    CHECKED_CONNECT(session, &HostSession::messageReceived, messages,
-                    &QPlainTextEdit::appendPlainText);
+    CHECKED_CONNECT(session, &HostSession::messageReceived, messages, &LogPane::appendLine);
     refreshHost();
     resize(defaultSize());
 }

@@ -10,7 +10,7 @@
 class HostSession;
 class QCheckBox;
 class QLabel;
-class QPlainTextEdit;
+class LogPane;
 class QVBoxLayout;
 
 class HostWindow : public QWidget
@@ -38,5 +38,5 @@ private:
     HostSession* session = nullptr; // not owned
     QCheckBox* running = nullptr;
     QLabel* hostState = nullptr;
-    QPlainTextEdit* messages = nullptr;
+    LogPane* messages = nullptr;
 };

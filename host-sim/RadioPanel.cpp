@@ -1,18 +1,20 @@
 #include "RadioPanel.h"
 
 #include "CheckedConnect.h"
+#include "LogPane.h"
 #include "SimDeviceManager.h"
 #include "SimulatedRadio.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QSlider>
 #include <QTime>
+#include <QTimer>
 
 #include <cmath>
+#include <utility>
 
 namespace
 {
@@ -58,7 +60,7 @@ RadioPanel::RadioPanel(SimulatedRadio* radio, SimDeviceManager* manager, QWidget
       manager(manager), catEnable(new QCheckBox(tr("CAT enable"))), tx(new QLabel(tr("TX"))),
       keys(new QLabel), txMeters(new QLabel), vfoA(bigLabel()), vfoB(bigLabel()), mode(new QLabel),
       switches(new QLabel), levels(new QLabel), signal(new QSlider(Qt::Horizontal)),
-      smeter(new QProgressBar), smeterText(new QLabel), cwText(new QLabel), log(new QPlainTextEdit)
+      smeter(new QProgressBar), smeterText(new QLabel), cwText(new QLabel), log(new LogPane(logLines))
 {
     auto* grid = new QGridLayout(this);
     grid->addWidget(catEnable, 0, 0);
@@ -85,8 +87,6 @@ RadioPanel::RadioPanel(SimulatedRadio* radio, SimDeviceManager* manager, QWidget
     smeter->setRange(signalMinDbm, signalMaxDbm);
     smeter->setTextVisible(false);
     txMeters->setVisible(radio->canTransmit());
-    log->setReadOnly(true);
-    log->setMaximumBlockCount(logLines);
     log->setMinimumHeight(90);
     catEnable->setChecked(manager->catEnabled(radio->index()));
 
@@ -99,14 +99,24 @@ RadioPanel::RadioPanel(SimulatedRadio* radio, SimDeviceManager* manager, QWidget
                     &RadioPanel::onCatStateChanged);
     CHECKED_CONNECT(signal, &QSlider::valueChanged, radio,
                     [radio](int dbm) { radio->setSmeterDbm(dbm); });
-    CHECKED_CONNECT(radio, &SimulatedRadio::changed, this, &RadioPanel::refresh);
+    CHECKED_CONNECT(radio, &SimulatedRadio::changed, this, &RadioPanel::scheduleRefresh);
     CHECKED_CONNECT(radio, &SimulatedRadio::logLine, this, &RadioPanel::appendLog);
     refresh();
 }
 
 void RadioPanel::appendLog(const QString& line)
 {
-    log->appendPlainText(QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + line);
+    log->appendLine(QTime::currentTime().toString(QStringLiteral("HH:mm:ss ")) + line);
+}
+
+void RadioPanel::scheduleRefresh()
+{
+    if (std::exchange(refreshScheduled, true))
+        return;
+    QTimer::singleShot(0, this, [this] {
+        refreshScheduled = false;
+        refresh();
+    });
 }
 
 void RadioPanel::refresh()

@@ -2,15 +2,15 @@
 // The window's view of one simulated transceiver: the device manager's "CAT enable" switch,
 // VFO A and B, mode and filter, TX and key indicators, switches and levels, an S-meter whose
 // level the user moves with a slider, the CW text read back from the key, and the radio's
-// message log. It reads SimulatedRadio's
-// state on every change; the only things it changes are the CAT switch (through the device
-// manager) and the signal level. GUI thread only.
+// message log. It reads SimulatedRadio's state after its changes (once for a burst of them);
+// the only things it changes are the CAT switch (through the device manager) and the signal
+// level. GUI thread only.
 
 #include <QGroupBox>
 
+class LogPane;
 class QCheckBox;
 class QLabel;
-class QPlainTextEdit;
 class QProgressBar;
 class QSlider;
 class SimDeviceManager;
@@ -26,6 +26,8 @@ public slots:
     void appendLog(const QString& line);
 
 private slots:
+    // Shows the radio's state on the event loop's next turn, once for every change before it.
+    void scheduleRefresh();
     void refresh();
     void onCatStateChanged(quint32 transceiver, bool state);
 
@@ -45,5 +47,6 @@ private:
     QProgressBar* smeter;
     QLabel* smeterText;
     QLabel* cwText;
-    QPlainTextEdit* log;
+    LogPane* log;
+    bool refreshScheduled = false;
 };

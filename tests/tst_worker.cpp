@@ -2,7 +2,8 @@
 // arrive (no turn at all while idle) unless a CAT line is chosen for keying, a stop ends its
 // wait at once, and its output queue keeps every answer whole and in order for a client that
 // pauses reading, while a client that never reads costs no more than the queue's bound, is no
-// longer read from, and does not hold up the host's messages.
+// longer read from, and does not hold up the host's messages; a flood of sets goes at the host's
+// pace.
 
 #include "ChannelHarness.h"
 #include "ControlTestAccess.h"
@@ -29,6 +30,7 @@ private slots:
     void waitsForBytes();
     void pausedClient_data();
     void pausedClient();
+    void setsWaitForTheHost();
 };
 
 namespace
@@ -242,6 +244,38 @@ void tst_worker::pausedClient()
     QCOMPARE(received.size(), expected.size());
     QVERIFY(received == expected);
     QCOMPARE(queued(), qint64(0));
+}
+
+// A flood of sets goes at the host's pace: while the host's thread (the test's) takes none of
+// the messages sent to it, the worker stops executing after one slice past the limit; once the
+// host takes them, every set arrives, in order, and the read behind them is answered.
+void tst_worker::setsWaitForTheHost()
+{
+    PtyPair pty;
+    ChannelHarness channel;
+    channel.selectPort("cbPortName", pty.slavePath());
+    channel.box("chbEnable")->setChecked(true);
+    constexpr int sets = 2000;
+    QByteArray flood;
+    for (int n = 1; n <= sets; ++n)
+        flood += "FA" + QByteArray::number(7000000 + n).rightJustified(11, '0') + ';';
+    flood += "ID;";
+    qsizetype written = writeSome(pty.masterFd(), flood, 0);
+
+    QThread::msleep(quietGapMs);
+    const qint64 sliceOfSets = 4096 / 14;
+    QVERIFY(channel.bus.undelivered() >= ControlTestAccess::hostBacklogLimit);
+    QVERIFY(channel.bus.undelivered() <= ControlTestAccess::hostBacklogLimit + sliceOfSets);
+
+    QByteArray answer;
+    for (const QDeadlineTimer deadline(30000); answer.isEmpty() && !deadline.hasExpired();) {
+        written += writeSome(pty.masterFd(), flood, written);
+        QTest::qWait(1);
+        answer += readAvailable(pty.masterFd());
+    }
+    QCOMPARE(answer, QByteArray("ID020;"));
+    QTRY_COMPARE(channel.hostCommands.size(), sets);
+    QCOMPARE(channel.hostCommands.last(), describeMessage({19, 0u, 0u, 7002000.0}));
 }
 
 QTEST_MAIN(tst_worker)

@@ -214,6 +214,10 @@ private:
 
     // While the CAT port's output queue holds this much, the worker executes no more commands.
     static constexpr qint64 outputQueueLimit = 64 * 1024;
+    // While this many host command messages wait for the host's thread to take them, the worker
+    // executes no more commands either: a flood of sets goes at the host's pace, and its script
+    // and GUI events wait behind a few dozen milliseconds of messages at most.
+    static constexpr qint64 hostBacklogLimit = 128;
     // Meanwhile it still reads up to this much input, unexecuted, and then no more: the client's
     // writes then wait, as on a line with flow control, until it reads answers. A relay between
     // two pseudo-terminals (socat) writes to the port with blocking writes and reads the answers
@@ -367,6 +371,8 @@ private:
     void endTcpSession(Session* session);
     // Whether the worker reads the session's descriptor this turn.
     bool wantsInput(Session& session);
+    // Whether the host has yet to take hostBacklogLimit messages or more.
+    bool isHostBehind() const;
     // Whether the session has input to execute and room for its answers.
     static bool mayExecute(Session& session);
     // Executes at most one slice of a session's waiting input.

@@ -10,7 +10,9 @@
 // waiting, so the mutex is never held across a wait for a line; the queues are sent on outside
 // the mutex. The worker also follows the CAT line (a failure and its end are logged once each)
 // and the virtual port's client, whose leaving drops what it left behind; either releases what
-// the CAT port keyed.
+// the CAT port keyed. While the host's thread has a backlog of the messages sent to it (the
+// bus counts them), no session's input is executed: it waits, unread beyond a slice, as it
+// does at the output limit.
 
 #include "Control.h"
 
@@ -22,6 +24,7 @@
 #include "TcpListener.h"
 #include "TcpSession.h"
 #include "VirtualPort.h"
+#include "quorvexCommand.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -41,6 +44,10 @@ constexpr qint64 lineTurnMicroseconds = 500;
 // itself at every wait; it is looked at again this often instead, so that it costs nothing
 // while dead.
 constexpr qint64 hangUpRetryMicroseconds = 50000;
+
+// While the host is behind with the messages sent to it, whether it has caught up is looked at
+// this often.
+constexpr qint64 hostBacklogRetryMicroseconds = 1000;
 
 constexpr short lineFailed = POLLHUP | POLLERR | POLLNVAL;
 
@@ -177,9 +184,10 @@ void Control::run()
         // Input a session may execute now is taken without waiting. This is decided here, after
         // the last turn's answers went out, and not when the slice ran: a line that took every
         // queued answer leaves nothing to wait for, and held input would never run.
+        const bool hostBehind = isHostBehind();
         bool executable = false;
         for (Session* session : sessions) {
-            executable = executable || mayExecute(*session);
+            executable = executable || (!hostBehind && mayExecute(*session));
             // A failed CAT line is not waited on; after each pause it is looked at once.
             const bool dead = session == catSession.get() && catHungUp;
             const short events = dead ? 0
@@ -190,6 +198,8 @@ void Control::run()
         qint64 limit = watching ? lineTurnMicroseconds : catHungUp ? hangUpRetryMicroseconds : -1;
         if (pushDue >= 0)
             limit = sooner(limit, qMax<qint64>(0, pushDue - monotonicMicroseconds()));
+        if (hostBehind)
+            limit = sooner(limit, hostBacklogRetryMicroseconds);
         if (executable)
             limit = 0;
         workerWait.wait(limit);
@@ -235,8 +245,10 @@ void Control::run()
             collectSessions(sessions);
 
         // Each session's answers go out as soon as its slice is done, not after the others'.
+        const bool hostKeepsUp = !isHostBehind();
         for (Session* session : sessions) {
-            executeSlice(*session, parameter);
+            if (hostKeepsUp)
+                executeSlice(*session, parameter);
             if (session->queuedOutput() > 0)
                 session->sendQueued();
         }
@@ -267,6 +279,11 @@ bool Control::wantsInput(Session& session)
     // answers wait at the limit it is read on, up to the held-input limit.
     const bool executing = session.queuedOutput() < outputQueueLimit;
     return session.input.size() < (executing ? qint64(sliceBytes) : heldInputLimit);
+}
+
+bool Control::isHostBehind() const
+{
+    return bus->undelivered() >= hostBacklogLimit;
 }
 
 bool Control::mayExecute(Session& session)

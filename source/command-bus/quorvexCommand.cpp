@@ -1,6 +1,8 @@
 #include "quorvexCommand.h"
 
+#include <QMetaObject>
 #include <QMetaType>
+#include <QThread>
 
 #include <cstddef>
 #include <type_traits>
@@ -69,6 +71,7 @@ template <typename T> T fromElement(const QVariant& element)
 template <typename... Args> void encode(quorvexCommand* bus, int id, const Args&... args)
 {
     emit bus->sCommand(QVariantList{QVariant(id), toElement(args)...});
+    bus->countQueued();
 }
 
 template <typename... Params> using Signal = void (quorvexCommand::*)(Params...);
@@ -168,6 +171,35 @@ void quorvexCommand::stop() { encode(this, 1, false); }
 void quorvexCommand::setSensorFan(bool state) { encode(this, 107, quint32(state ? 1 : 0)); }
 void quorvexCommand::setCWKeyObject(CwKeyControlAbstract* p) { encode(this, 183, p); }
 // clang-format on
+
+// ---- Delivery of messages emitted off the bus's thread ----
+
+void quorvexCommand::countQueued()
+{
+    if (QThread::currentThread() == thread())
+        return;
+    // Counted after the emit, so a mark that covers this count is queued behind the message.
+    m_queued.fetch_add(1);
+    if (!m_markPending.exchange(true))
+        postDeliveryMark();
+}
+
+void quorvexCommand::postDeliveryMark()
+{
+    const quint64 queued = m_queued.load();
+    QMetaObject::invokeMethod(
+        this, [this, queued] { markDelivered(queued); }, Qt::QueuedConnection);
+}
+
+void quorvexCommand::markDelivered(quint64 queued)
+{
+    m_delivered.store(queued);
+    m_markPending.store(false);
+    // Messages counted after this mark was posted need a mark of their own, unless their
+    // emitter has just posted one.
+    if (m_queued.load() > queued && !m_markPending.exchange(true))
+        postDeliveryMark();
+}
 
 // ---- Decoder ----
 

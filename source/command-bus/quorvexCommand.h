@@ -10,8 +10,14 @@
 // connect to these members by their signature strings.
 //
 // Threads: an encoder emits in its caller's thread (channels call them from worker threads);
-// the decoder emits in the thread that calls setCommand. cwKeyObject() may be read from any
-// thread.
+// the decoder emits in the thread that calls setCommand. cwKeyObject() and undelivered() may be
+// read from any thread.
+//
+// A message emitted off the bus's thread waits in that thread's event queue until the host
+// takes it. The bus counts those messages and posts a delivery mark behind them (one mark at a
+// time, covering every message emitted before it), so undelivered() tells how far the host is
+// behind: a channel stops executing its clients' commands while it is too far behind, and a
+// flood of sets never queues towards the host without bound.
 
 #include "CwKeyControlAbstract.h"
 
@@ -29,6 +35,16 @@ public:
 
     // The key object carried by the last command 183 decoded; null before the first one.
     CwKeyControlAbstract* cwKeyObject() const { return m_cwKeyObject.load(); }
+
+    // Messages emitted from other threads that the bus's thread has not taken yet.
+    qint64 undelivered() const
+    {
+        // The taken count first: it never passes the queued count read after it.
+        const quint64 delivered = m_delivered.load();
+        return qint64(m_queued.load() - delivered);
+    }
+    // Called by the encoders after each emit: counts a message emitted off the bus's thread.
+    void countQueued();
 
 public slots:
     // Decodes one message and emits its typed signal. Dropped without a signal: a variant that
@@ -428,6 +444,16 @@ signals:
     // clang-format on
 
 private:
+    // Posts a delivery mark covering every message counted so far.
+    void postDeliveryMark();
+    // The bus's thread: the mark covering `queued` messages is taken, so they are too.
+    void markDelivered(quint64 queued);
+
     // Written by the decoder (the thread that calls setCommand), read by channel workers.
     std::atomic<CwKeyControlAbstract*> m_cwKeyObject{nullptr};
+    // Messages emitted off the bus's thread, and how many of them its thread has taken; whether
+    // a delivery mark waits in its queue.
+    std::atomic<quint64> m_queued{0};
+    std::atomic<quint64> m_delivered{0};
+    std::atomic<bool> m_markPending{false};
 };

@@ -56,6 +56,7 @@ public:
     }
     static constexpr qint64 outputQueueLimit = Control::outputQueueLimit;
     static constexpr qint64 heldInputLimit = Control::heldInputLimit;
+    static constexpr qint64 hostBacklogLimit = Control::hostBacklogLimit;
 
     static RadioState cache(Control& channel)
     {

@@ -1,5 +1,6 @@
 #include "PtyPair.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 
@@ -48,8 +49,11 @@ bool PtyPair::write(const QByteArray& data)
         const ssize_t n = ::write(m_master, data.constData() + done, size_t(data.size() - done));
         if (n < 0) {
             if (errno == EAGAIN || errno == EINTR) {
+                // The test's thread is the host's too: while the port takes no more, the host
+                // goes on taking the channel's messages, which the channel may be waiting for.
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
                 pollfd p{m_master, POLLOUT, 0};
-                ::poll(&p, 1, 100);
+                ::poll(&p, 1, 1);
                 continue;
             }
             return false;
