@@ -117,8 +117,8 @@ void tst_tcp::access()
         QVERIFY(client.closedByServer(answerMs));
         return;
     }
-    QVERIFY(client.write("TX;FA;RX;KY CQ;ID;"));
-    QCOMPARE(client.read(answerMs, ';', keys ? 3 : 2), faStart + (keys ? "RX0;" : "") + "ID020;");
+    QCOMPARE(client.ask("TX;FA;RX;KY CQ;ID;", keys ? 3 : 2),
+             faStart + (keys ? "RX0;" : "") + "ID020;");
     QCOMPARE(key.count(KeyCall::SetTrx), keys ? 2 : 0);
     if (!keys) {
         QTRY_COMPARE(channel.events.mid(1),
@@ -163,16 +163,14 @@ void tst_tcp::ninthClientClosed()
     TcpClient clients[Control::maxTcpSessions + 1];
     for (int i = 0; i < Control::maxTcpSessions; ++i) {
         QVERIFY(clients[i].connectTo(port));
-        QVERIFY(clients[i].write("ID;"));
-        QCOMPARE(clients[i].read(answerMs), QByteArray("ID020;"));
+        QCOMPARE(clients[i].ask("ID;"), QByteArray("ID020;"));
     }
     TcpClient& ninth = clients[Control::maxTcpSessions];
     QVERIFY(ninth.connectTo(port));
     QVERIFY(ninth.closedByServer(answerMs));
     QTRY_VERIFY(channel.events.value(channel.events.size() - 1)
                     .endsWith(" refused: already 8 TCP clients"));
-    QVERIFY(clients[0].write("FA;"));
-    QCOMPARE(clients[0].read(answerMs), faStart);
+    QCOMPARE(clients[0].ask("FA;"), faStart);
 }
 
 // A port in use is refused as a CAT port that fails to open: the message, and the box unticked.
@@ -196,8 +194,7 @@ void tst_tcp::flooderHoldsBackOnlyItself()
     QVERIFY(serve(channel));
     TcpClient poller;
     QVERIFY(poller.connectTo(port));
-    QVERIFY(poller.write("ID;"));
-    QCOMPARE(poller.read(answerMs), QByteArray("ID020;"));
+    QCOMPARE(poller.ask("ID;"), QByteArray("ID020;"));
     const int descriptors = TcpClient::openDescriptors();
     {
         TcpClient flooder;
@@ -206,16 +203,14 @@ void tst_tcp::flooderHoldsBackOnlyItself()
         qint64 taken = 0;
         for (int round = 0; round < 300; ++round) {
             taken += flooder.writeSome(flood);
-            QVERIFY(poller.write("FA;"));
-            QCOMPARE(poller.read(answerMs), faStart);
+            QCOMPARE(poller.ask("FA;"), faStart);
         }
         // More answers than the output limit hold, none of them read.
         QVERIFY(taken / 3 * 38 > ControlTestAccess::outputQueueLimit);
     }
     QTRY_COMPARE_WITH_TIMEOUT(channel.events.size(), 3, 30000);
     QVERIFY(channel.events.last().contains(" disconnected"));
-    QVERIFY(poller.write("ID;"));
-    QCOMPARE(poller.read(answerMs), QByteArray("ID020;"));
+    QCOMPARE(poller.ask("ID;"), QByteArray("ID020;"));
     QCOMPARE(TcpClient::openDescriptors(), descriptors);
 }
 
@@ -227,8 +222,7 @@ void tst_tcp::endedSessionReleasesTransmitter()
     {
         TcpClient client;
         QVERIFY(client.connectTo(port));
-        QVERIFY(client.write("TX;ID;"));
-        QCOMPARE(client.read(answerMs), QByteArray("ID020;"));
+        QCOMPARE(client.ask("TX;ID;"), QByteArray("ID020;"));
     }
     QTRY_COMPARE(key.calls().value(1), KeyCall::trx(0, 2, false));
     QCOMPARE(key.calls().value(0), KeyCall::trx(0, 2, true));
@@ -268,10 +262,8 @@ void tst_tcp::pushes()
     TcpClient listening, silent, other;
     for (TcpClient* client : {&listening, &silent, &other})
         QVERIFY(client->connectTo(port));
-    QVERIFY(listening.write(setting + "AI;"));
-    QCOMPARE(listening.read(answerMs), "AI" + setting.mid(2, 1) + ";");
-    QVERIFY(silent.write("AI0;AI;"));
-    QCOMPARE(silent.read(answerMs), QByteArray("AI0;"));
+    QCOMPARE(listening.ask(setting + "AI;"), "AI" + setting.mid(2, 1) + ";");
+    QCOMPARE(silent.ask("AI0;AI;"), QByteArray("AI0;"));
 
     if (!hostReport.isEmpty())
         channel.bus.setCommand(hostReport);

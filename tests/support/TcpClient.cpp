@@ -73,6 +73,11 @@ QByteArray TcpClient::read(int timeoutMs, char terminator, int count)
     return received;
 }
 
+QByteArray TcpClient::ask(const QByteArray& commands, int count, int timeoutMs)
+{
+    return write(commands) ? read(timeoutMs, ';', count) : QByteArray();
+}
+
 QByteArray TcpClient::readFor(int ms)
 {
     return read(ms, '\0', 1);

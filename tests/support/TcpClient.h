@@ -23,6 +23,9 @@ public:
     qint64 writeSome(const QByteArray& data);
     // What arrives until `count` occurrences of `terminator` or `timeoutMs` without them.
     QByteArray read(int timeoutMs, char terminator = ';', int count = 1);
+    // Writes `commands` and reads until `count` answers (";") or `timeoutMs` without them; empty
+    // when the write fails.
+    QByteArray ask(const QByteArray& commands, int count = 1, int timeoutMs = 3000);
     // Everything that arrives within `ms` milliseconds.
     QByteArray readFor(int ms);
     // Whether the server closes the connection within `timeoutMs` (anything sent first is
